@@ -1,0 +1,24 @@
+// Lets tests compare and print the platform's RECT.
+#pragma once
+
+#include <windows.h>
+
+#include <ostream>
+
+inline bool operator==(const RECT &a, const RECT &b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+inline bool operator!=(const RECT &a, const RECT &b) { return !(a == b); }
+
+inline void PrintTo(const RECT &rc, std::ostream *os)
+{
+    *os << "(" << rc.left << ", " << rc.top << ", " << rc.right << ", " << rc.bottom << ")";
+}
+
+inline RECT MakeRect(LONG left, LONG top, LONG right, LONG bottom)
+{
+    RECT rc = {left, top, right, bottom};
+    return rc;
+}

@@ -1,0 +1,15 @@
+#!/bin/sh
+# Installs the Debian packages the build and the tests need, as root; does
+# nothing when all of them are there already.
+set -eu
+packages="cmake ninja-build g++ python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 googletest xvfb"
+missing=""
+for package in $packages; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing="$missing $package"
+done
+if [ -n "$missing" ]; then
+    echo "installing:$missing"
+    apt-get update -q
+    # wine64 alone: wine32 cannot start on this kernel.
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q $missing
+fi
