@@ -1,0 +1,6 @@
+#ifndef BRIMSHADE_RESOURCE_H
+#define BRIMSHADE_RESOURCE_H
+
+#define IDB_ARTWORK 101
+
+#endif

@@ -1,0 +1,60 @@
+#include "main_window.h"
+
+#include "resource.h"
+#include "color_key_region.h"
+
+HBITMAP g_hArtBitmap = NULL;
+
+static const char g_szClassName[] = "BRIMSHADE";
+
+static BOOL RegisterMainWindowClass(HINSTANCE hInstance)
+{
+    WNDCLASSA wc;
+    ZeroMemory(&wc, sizeof(wc));
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = MainWndProc;
+    wc.hInstance = hInstance;
+    wc.lpszClassName = g_szClassName;
+    return RegisterClassA(&wc) != 0;
+}
+
+// Cuts the window to the artwork's shape. A null region leaves it
+// rectangular. The system owns the region only once SetWindowRgn succeeds.
+static void ShapeWindow(HWND hwnd)
+{
+    HRGN hRgn = CreateColorKeyRegion(g_hArtBitmap, ART_KEY_COLOR, ART_KEY_TOLERANCE);
+    if (hRgn != NULL && !SetWindowRgn(hwnd, hRgn, TRUE))
+        DeleteObject(hRgn);
+}
+
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow)
+{
+    (void)hPrevInstance;
+    (void)lpCmdLine;
+
+    g_hArtBitmap = (HBITMAP)LoadImageA(hInstance, MAKEINTRESOURCEA(IDB_ARTWORK), IMAGE_BITMAP, 0, 0,
+                                       LR_CREATEDIBSECTION);
+    if (g_hArtBitmap == NULL)
+        return -1;
+    if (!RegisterMainWindowClass(hInstance))
+        return -1;
+
+    BITMAP bm;
+    GetObjectA(g_hArtBitmap, sizeof(bm), &bm);
+    HWND hwnd = CreateWindowExA(0, g_szClassName, NULL, WS_POPUP, 0, 0, bm.bmWidth, bm.bmHeight, NULL, NULL,
+                                hInstance, NULL);
+    if (hwnd == NULL)
+        return -1;
+
+    // Shaped before it is first shown, so it is never seen rectangular.
+    ShapeWindow(hwnd);
+    ShowWindow(hwnd, nCmdShow);
+    UpdateWindow(hwnd);
+
+    MSG msg;
+    while (GetMessageA(&msg, NULL, 0, 0)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return (int)msg.wParam;
+}
