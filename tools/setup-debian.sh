@@ -2,7 +2,8 @@
 # Installs the Debian packages the build and the tests need, as root; does
 # nothing when all of them are there already.
 set -eu
-packages="cmake ninja-build g++ python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 googletest xvfb"
+packages="cmake ninja-build g++ python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 googletest
+    xvfb xdotool x11-utils imagemagick python3-xlib"
 missing=""
 for package in $packages; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing="$missing $package"
