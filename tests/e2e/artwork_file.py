@@ -1,0 +1,41 @@
+"""Reads the artwork straight from its BMP file, apart from the program, to
+know what the window must look like."""
+
+import struct
+from dataclasses import dataclass
+from pathlib import Path
+
+# A pixel is cut away when each of its blue, green and red bytes is at most
+# this.
+SEE_THROUGH_MAX = 16
+
+
+@dataclass
+class Picture:
+    width: int
+    height: int
+    colours: dict[tuple[int, int], tuple[int, int, int]]  # (x, y) -> (r, g, b), y from the top
+
+    def shown_pixels(self):
+        """The pixels the window keeps."""
+        return {xy for xy, rgb in self.colours.items() if max(rgb) > SEE_THROUGH_MAX}
+
+
+def read_bmp8(path):
+    """Decodes an uncompressed 8-bit bottom-up BMP file."""
+    data = Path(path).read_bytes()
+    magic, _, _, _, pixels_at = struct.unpack_from("<2sIHHI", data, 0)
+    header_size, width, height, _, bit_count, compression, _, _, _, colours_used = struct.unpack_from(
+        "<IiiHHIIiiI", data, 14)
+    if magic != b"BM" or bit_count != 8 or compression != 0 or height <= 0:
+        raise ValueError(f"{path} is not an uncompressed 8-bit bottom-up BMP file")
+    table_at = 14 + header_size
+    table = data[table_at:table_at + 4 * (colours_used or 256)]
+    palette = [(r, g, b) for b, g, r, _ in struct.iter_unpack("<4B", table)]
+    stride = (width + 3) & ~3  # rows are padded to whole 4-byte words
+    colours = {}
+    for y in range(height):
+        row_at = pixels_at + (height - 1 - y) * stride  # the bottom row is stored first
+        for x, index in enumerate(data[row_at:row_at + width]):
+            colours[(x, y)] = palette[index]
+    return Picture(width, height, colours)
