@@ -17,17 +17,14 @@ program=build/win64/brimshade.exe
 # A visible pixel of the artwork, where the pointer rests so that the Escape
 # key goes to the window (there is no window manager to give it the focus).
 visible_point="244 158"
-run_dir=$PWD/build/run-display
-export WINEPREFIX="$PWD/build/run-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-
-# Creates the prefix on first use. wine's service processes outlive this
-# command, so they get the log rather than this script's output.
-prepare_prefix() {
-    timeout 300 wine wineboot >build/run-wine.log 2>&1 </dev/null
-}
+session=$PWD/build/run-session
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 if [ -n "${DISPLAY:-}" ] && timeout 5 xdpyinfo >/dev/null 2>&1; then
-    prepare_prefix
+    export WINEPREFIX="$PWD/build/run-prefix"
+    # Creates the prefix on first use. wine's service processes outlive this
+    # command, so they get the log rather than this script's output.
+    timeout 300 wine wineboot >build/run-wine.log 2>&1 </dev/null
     echo "showing the program on $DISPLAY: drag it from any visible point; Escape ends it"
     status=0
     wine "$program" >>build/run-wine.log 2>&1 </dev/null || status=$?
@@ -35,26 +32,17 @@ if [ -n "${DISPLAY:-}" ] && timeout 5 xdpyinfo >/dev/null 2>&1; then
     exit 0
 fi
 
-mkdir -p "$run_dir"
-rm -f "$run_dir/display" "$run_dir/exit-code"
-# -noreset keeps the root's pattern when its last client disconnects.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$run_dir/display" >"$run_dir/xvfb.log" 2>&1 &
-xvfb_pid=$!
-# Ends whatever of the program and of wine is still running, then the display.
-trap 'timeout 30 wineserver --kill || true; kill $xvfb_pid' EXIT
-for _ in $(seq 100); do
-    [ -s "$run_dir/display" ] && break
-    sleep 0.1
-done
-[ -s "$run_dir/display" ] || { echo "Xvfb did not start; see $run_dir/xvfb.log" >&2; exit 1; }
-export DISPLAY=":$(cat "$run_dir/display")"
+# No display: a virtual one of its own, with a prefix of its own.
+cmake/wine-session.sh start "$session"
+trap 'cmake/wine-session.sh stop "$session"' EXIT
+export WINEPREFIX="$session/prefix" DISPLAY=":$(cat "$session/display")"
 /usr/bin/python3 tests/e2e/desktop.py
-prepare_prefix
 
+rm -f "$session/exit-code"
 (
     status=0
-    wine "$program" >>build/run-wine.log 2>&1 </dev/null || status=$?
-    echo $status >"$run_dir/exit-code"
+    wine "$program" >build/run-wine.log 2>&1 </dev/null || status=$?
+    echo $status >"$session/exit-code"
 ) &
 timeout 30 xdotool search --sync --onlyvisible --class brimshade.exe >/dev/null
 sleep 1  # lets the first paint reach the screen
@@ -63,10 +51,8 @@ echo "saved build/screenshot.png"
 
 timeout 10 xdotool mousemove $visible_point key Escape
 for _ in $(seq 100); do
-    [ -s "$run_dir/exit-code" ] && break
+    [ -s "$session/exit-code" ] && break
     sleep 0.1
 done
-[ -s "$run_dir/exit-code" ] || { echo "brimshade.exe did not end on Escape" >&2; exit 1; }
-echo "brimshade.exe ended on Escape with exit code $(cat "$run_dir/exit-code")"
-# wine's service processes end shortly after the program; they use the display.
-timeout 30 wineserver --wait || true
+[ -s "$session/exit-code" ] || { echo "brimshade.exe did not end on Escape" >&2; exit 1; }
+echo "brimshade.exe ended on Escape with exit code $(cat "$session/exit-code")"
