@@ -1,12 +1,13 @@
 #!/bin/sh
 # Builds the program and shows it. The shipped build is the 32-bit one, which
 # cannot run on this machine's kernel; what is shown is the x86_64 build of the
-# same sources, under wine64 in a prefix of its own, build/run-prefix.
+# same sources, under wine64.
 #
 # With a reachable X display ($DISPLAY) the window appears there, to be dragged
-# and ended with Escape. Without one, the program is shown on a virtual display
-# over a checker pattern, photographed into build/screenshot.png and ended with
-# Escape.
+# and ended with Escape (wine prefix build/run-prefix). Without one, the program
+# is shown on a virtual display over a checker pattern, photographed into
+# build/screenshot.png and ended with Escape (display and prefix in
+# build/run-session).
 set -eu
 cd "$(dirname "$0")/.."
 tools/setup-debian.sh
