@@ -2,12 +2,36 @@
 
 #include "color_key_scan.h"
 
-// The region the batches are united into, and whether any batch failed to
-// join it.
+// Uniting every batch straight into one growing region would copy all of
+// that region again for each batch, so the time would grow with the square of
+// the picture's rectangles. Batch regions are instead united pairwise, like the
+// carries of a binary counter: regions made of equally many batches are
+// united as soon as there are two, so each rectangle is copied about log2 of
+// the batch count times. After n batches one region is pending for each one
+// bit of n, and a new batch's region waits beside them until its carries are
+// done: at most 32 regions while the batch count fits in a DWORD.
+#define MAX_PENDING_REGIONS 32
+
+// The batch regions not yet united, oldest and largest first, and whether any
+// batch failed to become a region or to join one. The oldest region, made from
+// the first batch, receives all the others and becomes the result.
 struct RegionUnion {
-    HRGN hRgn;
+    HRGN ahRgn[MAX_PENDING_REGIONS];
+    DWORD nPending;
+    DWORD nBatches;
     BOOL fIncomplete;
 };
+
+// Unites the newest pending region into the one before it and deletes it,
+// whether or not the union succeeded.
+static BOOL UniteNewestPending(RegionUnion *pUnion)
+{
+    HRGN hNewest = pUnion->ahRgn[--pUnion->nPending];
+    HRGN hInto = pUnion->ahRgn[pUnion->nPending - 1];
+    BOOL fUnited = CombineRgn(hInto, hInto, hNewest, RGN_OR) != ERROR;
+    DeleteObject(hNewest);
+    return fUnited;
+}
 
 static void UniteBatch(const RGNDATA *pBatch, DWORD cbBatch, void *pContext)
 {
@@ -17,13 +41,12 @@ static void UniteBatch(const RGNDATA *pBatch, DWORD cbBatch, void *pContext)
     HRGN hBatchRgn = ExtCreateRegion(NULL, cbBatch, pBatch);
     if (hBatchRgn == NULL) {
         pUnion->fIncomplete = TRUE;
-    } else if (pUnion->hRgn == NULL) {
-        pUnion->hRgn = hBatchRgn;
-    } else {
-        if (CombineRgn(pUnion->hRgn, pUnion->hRgn, hBatchRgn, RGN_OR) == ERROR)
-            pUnion->fIncomplete = TRUE;
-        DeleteObject(hBatchRgn);
+        return;
     }
+    pUnion->ahRgn[pUnion->nPending++] = hBatchRgn;
+    // Each trailing zero bit of the batch count is one carry.
+    for (DWORD n = ++pUnion->nBatches; (n & 1) == 0 && !pUnion->fIncomplete; n >>= 1)
+        pUnion->fIncomplete = !UniteNewestPending(pUnion);
 }
 
 // Scans the 32-bit surface and unites its batches. A picture whose every
@@ -34,13 +57,18 @@ static HRGN RegionFromSurface(const BITMAP *pbmSurface, LONG nWidth, LONG nHeigh
     // Rows of a DIB are DWORD-aligned; rounding keeps the scan's stride right
     // even if a platform reported the unpadded length.
     LONG cbStride = (pbmSurface->bmWidthBytes + 3) & ~3;
-    RegionUnion rgnUnion = {NULL, FALSE};
+    RegionUnion rgnUnion;
+    ZeroMemory(&rgnUnion, sizeof(rgnUnion));
     BOOL fScanned = ScanColorKeyRuns((const BYTE *)pbmSurface->bmBits, nWidth, nHeight, cbStride, crKey,
                                      crTolerance, UniteBatch, &rgnUnion);
+    // The regions left pending are the larger the older they are, so uniting
+    // from the newest copies the largest only once.
+    while (fScanned && !rgnUnion.fIncomplete && rgnUnion.nPending > 1)
+        rgnUnion.fIncomplete = !UniteNewestPending(&rgnUnion);
     if (fScanned && !rgnUnion.fIncomplete)
-        return rgnUnion.hRgn;
-    if (rgnUnion.hRgn != NULL)
-        DeleteObject(rgnUnion.hRgn);
+        return rgnUnion.ahRgn[0];
+    while (rgnUnion.nPending > 0)
+        DeleteObject(rgnUnion.ahRgn[--rgnUnion.nPending]);
     return NULL;
 }
 
@@ -67,7 +95,10 @@ static HRGN RegionFromCopy(HDC hMemDC, HDC hDC, HBITMAP hBmp, const BITMAP *pbm,
 
 HRGN CreateColorKeyRegion(HBITMAP hBmp, COLORREF crKey, COLORREF crTolerance)
 {
-    if (hBmp == NULL)
+    // GetObjectA alone would not catch every other kind of object: a brush or a
+    // font fills the start of a BITMAP with its own fields, which would pass
+    // for a picture's size.
+    if (GetObjectType(hBmp) != OBJ_BITMAP)
         return NULL;
     HDC hMemDC = CreateCompatibleDC(NULL);
     if (hMemDC == NULL)

@@ -1,0 +1,60 @@
+// Pictures made from a rule that says which pixels are opaque, for tests of
+// the conversion on pictures of any size and any number of batches: the
+// picture, and the pixels its region must cover.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <vector>
+
+using OpaqueRule = std::function<bool(int x, int y)>;
+
+// An 8-bit bottom-up DIB section with a two-colour palette: opaque pixels
+// white, the others black (see-through for the key 0 and any tolerance).
+inline HBITMAP MaskPicture(int width, int height, const OpaqueRule &opaque)
+{
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD colors[2];
+    } info = {};
+    info.header.biSize = sizeof(BITMAPINFOHEADER);
+    info.header.biWidth = width;
+    info.header.biHeight = height;
+    info.header.biPlanes = 1;
+    info.header.biBitCount = 8;
+    info.header.biCompression = BI_RGB;
+    info.header.biClrUsed = 2;
+    info.colors[1] = RGBQUAD{255, 255, 255, 0};
+    void *pvBits = nullptr;
+    HBITMAP hBmp = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO *>(&info), DIB_RGB_COLORS, &pvBits,
+                                    nullptr, 0);
+    if (hBmp == nullptr)
+        return nullptr;
+    size_t stride = (static_cast<size_t>(width) + 3) & ~size_t{3};
+    for (int y = 0; y < height; ++y) {
+        BYTE *row = static_cast<BYTE *>(pvBits) + static_cast<size_t>(height - 1 - y) * stride;
+        for (int x = 0; x < width; ++x)
+            row[x] = opaque(x, y) ? 1 : 0;
+    }
+    return hBmp;
+}
+
+// The opaque pixels, top row first, as RegionMask gives a region's pixels.
+inline std::vector<bool> MaskOf(int width, int height, const OpaqueRule &opaque)
+{
+    std::vector<bool> mask(static_cast<size_t>(width) * height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            mask[static_cast<size_t>(y) * width + x] = opaque(x, y);
+    return mask;
+}
+
+// Mixes two numbers into a well-spread one, for patterns without regularity.
+inline unsigned Mix(unsigned a, unsigned b)
+{
+    unsigned h = a * 0x9E3779B1u ^ (b + 0x7F4A7C15u) * 0x85EBCA77u;
+    h ^= h >> 15;
+    h *= 0xC2B2AE3Du;
+    return h ^ (h >> 13);
+}
