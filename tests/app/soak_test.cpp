@@ -10,9 +10,9 @@
 // bytes as GetProcessMemoryInfo gives them; under wine they are its resident
 // anonymous memory, where wine keeps its GDI objects too.
 #include "api_hooks.h"
+#include "artwork_file.h"
 #include "color_key_region.h"
 #include "main_window.h"
-#include "resource.h"
 
 #include <psapi.h>
 
@@ -89,12 +89,6 @@ void ExpectNothingLeft(const SoakResult &result)
         << "private bytes went from " << result.privateBytesBefore << " to " << result.privateBytesAfter;
 }
 
-HBITMAP LoadArtwork()
-{
-    return static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_ARTWORK), IMAGE_BITMAP,
-                                           0, 0, LR_CREATEDIBSECTION));
-}
-
 class Soak : public testing::Test {
 protected:
     static void SetUpTestSuite() { InstallApiHooks(); }
@@ -102,7 +96,7 @@ protected:
 
 TEST_F(Soak, ThousandConversionsOfTheArtworkLeaveNothingBehind)
 {
-    HBITMAP hArt = LoadArtwork();
+    HBITMAP hArt = LoadArtworkResource();
     ASSERT_NE(hArt, nullptr);
     SoakResult result = RunSoak(1000, [hArt] {
         HRGN hRgn = CreateColorKeyRegion(hArt, ART_KEY_COLOR, ART_KEY_TOLERANCE);
@@ -124,7 +118,7 @@ void DrainQueue()
 // cut to its shape and shown; then painted over and over.
 TEST_F(Soak, TenThousandPaintsOfTheShapedWindowLeaveNothingBehind)
 {
-    g_hArtBitmap = LoadArtwork();
+    g_hArtBitmap = LoadArtworkResource();
     ASSERT_NE(g_hArtBitmap, nullptr);
     WNDCLASSA wc = {};
     wc.lpfnWndProc = MainWndProc;

@@ -5,7 +5,7 @@
 #include "call_trace.h"
 #include "color_key_region.h"
 #include "color_key_scan.h"
-#include "mask_picture.h"
+#include "conversion_test.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +15,6 @@
 
 namespace {
 
-const COLORREF kKey = 0x000000;
-const COLORREF kTolerance = 0x101010;
 const int kWidth = 1000;
 
 // Exactly 250 one-pixel runs in every row, at places that change every three
@@ -87,20 +85,7 @@ UnionWork WorkOf(const std::vector<ApiCall> &calls)
     return work;
 }
 
-class ColorKeyRegionBatches : public testing::Test {
-protected:
-    static void SetUpTestSuite() { InstallApiHooks(); }
-
-    HRGN Convert(HBITMAP hBmp)
-    {
-        StartRecording();
-        HRGN hRgn = CreateColorKeyRegion(hBmp, kKey, kTolerance);
-        calls_ = StopRecording();
-        return hRgn;
-    }
-
-    std::vector<ApiCall> calls_;
-};
+using ColorKeyRegionBatches = ConversionTest;
 
 // Batch counts around every power of two up to 64, and heights that fill the
 // last batch exactly, so that the final one is empty.

@@ -4,7 +4,7 @@
 #include "api_hooks.h"
 #include "call_trace.h"
 #include "color_key_region.h"
-#include "mask_picture.h"
+#include "conversion_test.h"
 
 #include <gtest/gtest.h>
 
@@ -13,23 +13,7 @@
 
 namespace {
 
-const COLORREF kKey = 0x000000;
-const COLORREF kTolerance = 0x101010;
-
-class ColorKeyRegionExtremes : public testing::Test {
-protected:
-    static void SetUpTestSuite() { InstallApiHooks(); }
-
-    HRGN Convert(HBITMAP hBmp)
-    {
-        StartRecording();
-        HRGN hRgn = CreateColorKeyRegion(hBmp, kKey, kTolerance);
-        calls_ = StopRecording();
-        return hRgn;
-    }
-
-    std::vector<ApiCall> calls_;
-};
+using ColorKeyRegionExtremes = ConversionTest;
 
 // Runs of a few pixels with gaps of one or two: a 100,000-pixel line holds
 // tens of thousands of them, so one row, or one column of rows, spans many

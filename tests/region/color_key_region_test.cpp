@@ -4,8 +4,8 @@
 #include "api_hooks.h"
 #include "artwork_file.h"
 #include "color_key_region.h"
+#include "conversion_test.h"
 #include "call_trace.h"
-#include "resource.h"
 
 #include <gtest/gtest.h>
 
@@ -17,30 +17,7 @@
 
 namespace {
 
-const COLORREF kKey = 0x000000;
-const COLORREF kTolerance = 0x101010;
-
-class ColorKeyRegion : public testing::Test {
-protected:
-    static void SetUpTestSuite() { InstallApiHooks(); }
-
-    // Converts with every call recorded; the test owns the result.
-    HRGN Convert(HBITMAP hBmp, COLORREF key = kKey, COLORREF tolerance = kTolerance)
-    {
-        StartRecording();
-        HRGN hRgn = CreateColorKeyRegion(hBmp, key, tolerance);
-        calls_ = StopRecording();
-        return hRgn;
-    }
-
-    std::vector<ApiCall> calls_;
-};
-
-HBITMAP LoadArtwork()
-{
-    return static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_ARTWORK), IMAGE_BITMAP,
-                                           0, 0, LR_CREATEDIBSECTION));
-}
+using ColorKeyRegion = ConversionTest;
 
 // A DIB section of the given format, its pixels set by fill(bits, stride).
 HBITMAP MakeDib(int width, int height, int bitCount, const std::vector<RGBQUAD> &colors,
@@ -76,7 +53,7 @@ TEST_F(ColorKeyRegion, ArtworkBecomesTwoBatchesUnitedIntoItsShape)
 {
     ArtworkFile art = ReadArtworkFile(BRIMSHADE_ARTWORK_BMP);
     ASSERT_EQ(art.width, 489);
-    HBITMAP hArt = LoadArtwork();
+    HBITMAP hArt = LoadArtworkResource();
     ASSERT_NE(hArt, nullptr);
 
     HRGN hRgn = Convert(hArt);
@@ -116,7 +93,7 @@ TEST_F(ColorKeyRegion, ArtworkBecomesTwoBatchesUnitedIntoItsShape)
 
 TEST_F(ColorKeyRegion, SourceIsLeftUnchangedAndFreeToSelect)
 {
-    HBITMAP hArt = LoadArtwork();
+    HBITMAP hArt = LoadArtworkResource();
     DIBSECTION ds;
     ASSERT_EQ(GetObjectA(hArt, sizeof(ds), &ds), static_cast<int>(sizeof(ds)));
     const BYTE *pBits = static_cast<const BYTE *>(ds.dsBm.bmBits);
@@ -155,7 +132,7 @@ TEST_F(ColorKeyRegion, EachFailureGivesNullAndReleasesEverything)
         {Api::ExtCreateRegion, 2, "second batch region"},
         {Api::CombineRgn, 1, "union"},
     };
-    HBITMAP hArt = LoadArtwork();
+    HBITMAP hArt = LoadArtworkResource();
     for (const auto &failure : failures) {
         SCOPED_TRACE(failure.what);
         StartRecording();
@@ -170,7 +147,7 @@ TEST_F(ColorKeyRegion, EachFailureGivesNullAndReleasesEverything)
 
 TEST_F(ColorKeyRegion, FailuresBeforeTheCopyReleaseExactlyWhatWasMade)
 {
-    HBITMAP hArt = LoadArtwork();
+    HBITMAP hArt = LoadArtworkResource();
     std::map<uintptr_t, std::string> names = {{Bits(hArt), "art"}};
 
     StartRecording();

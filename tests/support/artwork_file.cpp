@@ -1,5 +1,7 @@
 #include "artwork_file.h"
 
+#include "resource.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -49,4 +51,10 @@ ArtworkFile ReadArtworkFile(const std::string &path)
         }
     }
     return art;
+}
+
+HBITMAP LoadArtworkResource()
+{
+    return static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_ARTWORK), IMAGE_BITMAP,
+                                           0, 0, LR_CREATEDIBSECTION));
 }

@@ -1,12 +1,36 @@
-// Pictures made from a rule that says which pixels are opaque, for tests of
-// the conversion on pictures of any size and any number of batches: the
-// picture, and the pixels its region must cover.
+// What the conversion's tests share: a fixture that converts with every call
+// recorded, and pictures made from a rule that says which pixels are opaque,
+// for pictures of any size and any number of batches.
 #pragma once
 
+#include "api_hooks.h"
+#include "color_key_region.h"
+
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <functional>
 #include <vector>
+
+// The program's own key: blue, green and red each within 0..16.
+const COLORREF kKey = 0x000000;
+const COLORREF kTolerance = 0x101010;
+
+class ConversionTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() { InstallApiHooks(); }
+
+    // Converts with every call recorded in calls_; the test owns the result.
+    HRGN Convert(HBITMAP hBmp, COLORREF key = kKey, COLORREF tolerance = kTolerance)
+    {
+        StartRecording();
+        HRGN hRgn = CreateColorKeyRegion(hBmp, key, tolerance);
+        calls_ = StopRecording();
+        return hRgn;
+    }
+
+    std::vector<ApiCall> calls_;
+};
 
 using OpaqueRule = std::function<bool(int x, int y)>;
 
