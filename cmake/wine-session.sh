@@ -10,7 +10,8 @@ export WINEPREFIX="$dir/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=
 
 start() {
     mkdir -p "$dir"
-    stop_display
+    # What an interrupted run left behind would hold on to a dead display.
+    stop
     rm -f "$dir/display"
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
     echo $! >"$dir/xvfb.pid"
@@ -29,16 +30,12 @@ start() {
     [ -d "$WINEPREFIX/drive_c/windows/system32" ] || { echo "wine prefix was not created; see $dir/wineboot.log" >&2; exit 1; }
 }
 
-stop_display() {
+stop() {
+    [ -d "$WINEPREFIX" ] && { timeout 30 wineserver --kill 2>/dev/null || true; }
     if [ -f "$dir/xvfb.pid" ]; then
         kill "$(cat "$dir/xvfb.pid")" 2>/dev/null || true
         rm -f "$dir/xvfb.pid"
     fi
-}
-
-stop() {
-    wineserver --kill 2>/dev/null || true
-    stop_display
 }
 
 case $action in
