@@ -30,9 +30,13 @@ void CALLBACK LookThenPressEscape(HWND, UINT, UINT_PTR idTimer, DWORD)
 int RunWinMain(int nCmdShow, std::function<void(HWND)> look)
 {
     g_look = std::move(look);
-    SetTimer(nullptr, 0, 10, LookThenPressEscape);
+    UINT_PTR idTimer = SetTimer(nullptr, 0, 10, LookThenPressEscape);
     char szCmdLine[] = "--ignored \"arguments\"";
-    return WinMain(GetModuleHandleA(nullptr), nullptr, szCmdLine, nCmdShow);
+    int exitCode = WinMain(GetModuleHandleA(nullptr), nullptr, szCmdLine, nCmdShow);
+    // A run that never reached its loop leaves the timer waiting; it must not
+    // press Escape in a later run.
+    KillTimer(nullptr, idTimer);
+    return exitCode;
 }
 
 // Ends what a run left behind: the window, the class and the artwork.
@@ -136,7 +140,6 @@ TEST_F(WinMainTest, SecondCallCannotRegisterTheClassAndReturnsMinusOne)
     std::vector<ApiCall> calls = StopRecording();
     EXPECT_TRUE(CallsOf(calls, Api::CreateWindowExA).empty());
     EXPECT_EQ(FindWindowExA(nullptr, hwndFirst, "BRIMSHADE", nullptr), nullptr) << "a second window was opened";
-    KillTimer(nullptr, 0);
 }
 
 TEST_F(WinMainTest, RefusedRegionIsDeletedAndTheWindowStaysRectangular)
