@@ -172,7 +172,8 @@ void PrintInspection(const std::string &path, const Judged &judged, const Region
     if (p.hasTransparency)
         std::printf("  opaque near-black pixels raised to 17, 17, 17: %llu\n",
                     (unsigned long long)judged.judgement.raised);
-    std::printf("  rectangles: %llu in %zu batches\n", (unsigned long long)region.rectangles, region.batches.size());
+    std::printf("  rectangles: %llu in %zu batch%s\n", (unsigned long long)region.rectangles, region.batches.size(),
+                region.batches.size() == 1 ? "" : "es");
     for (size_t i = 0; i < region.batches.size(); ++i)
         std::printf("    batch %zu: %u rectangles, bounds %s\n", i + 1, region.batches[i].rectangles,
                     BoundsText(region.batches[i].bounds).c_str());
