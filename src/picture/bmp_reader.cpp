@@ -188,7 +188,7 @@ const char *BmpHeaderName(uint32_t headerSize)
 std::string DescribeBmp(const BmpPicture &bmp)
 {
     std::string text = std::string("BMP, ") + BmpHeaderName(bmp.headerSize) + " (" + std::to_string(bmp.headerSize) +
-                       " bytes), " + std::to_string(bmp.bitCount) + " bits, " + CompressionName(bmp.compression) +
+                       " bytes), " + std::to_string(bmp.bitCount) + (bmp.bitCount == 1 ? " bit, " : " bits, ") + CompressionName(bmp.compression) +
                        (bmp.topDown ? ", top-down" : ", bottom-up");
     if (bmp.bitCount <= 8) text += ", " + std::to_string(bmp.colourTable.size() / 4) + " colours";
     return text;
