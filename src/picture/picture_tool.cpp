@@ -369,7 +369,7 @@ int Convert(const std::string &path, const std::string &out)
 int main(int argc, char **argv)
 {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() == 2 && args[0] == "inspect") return Inspect(args[1], false);
+    if (args.size() == 2 && args[0] == "inspect" && args[1] != "--json") return Inspect(args[1], false);
     if (args.size() == 3 && args[0] == "inspect" && (args[1] == "--json" || args[2] == "--json"))
         return Inspect(args[1] == "--json" ? args[2] : args[1], true);
     if (args.size() == 4 && (args[0] == "preview" || args[0] == "convert") && (args[1] == "-o" || args[2] == "-o")) {
