@@ -160,6 +160,18 @@ bool ReadLayout(const uint8_t *pData, size_t cbData, Layout *pLayout, std::strin
     return true;
 }
 
+const char *BmpHeaderName(uint32_t headerSize)
+{
+    switch (headerSize) {
+    case 12: return "BITMAPCOREHEADER";
+    case 40: return "BITMAPINFOHEADER";
+    case 52: return "BITMAPV2INFOHEADER";
+    case 56: return "BITMAPV3INFOHEADER";
+    case 108: return "BITMAPV4HEADER";
+    default: return "BITMAPV5HEADER";
+    }
+}
+
 } // namespace
 
 std::string CheckPictureSize(int64_t width, int64_t height)
@@ -171,18 +183,6 @@ std::string CheckPictureSize(int64_t width, int64_t height)
         return std::to_string(width) + " x " + std::to_string(height) + " pixels: the 32-bit copy is over " +
                std::to_string(kMaxPictureCopyBytes >> 20) + " MiB";
     return std::string();
-}
-
-const char *BmpHeaderName(uint32_t headerSize)
-{
-    switch (headerSize) {
-    case 12: return "BITMAPCOREHEADER";
-    case 40: return "BITMAPINFOHEADER";
-    case 52: return "BITMAPV2INFOHEADER";
-    case 56: return "BITMAPV3INFOHEADER";
-    case 108: return "BITMAPV4HEADER";
-    default: return "BITMAPV5HEADER";
-    }
 }
 
 std::string DescribeBmp(const BmpPicture &bmp)

@@ -38,7 +38,6 @@ struct BmpPicture {
 
 // "BMP, BITMAPINFOHEADER (40 bytes), 8 bits, BI_RGB, bottom-up, 256 colours".
 std::string DescribeBmp(const BmpPicture &bmp);
-const char *BmpHeaderName(uint32_t headerSize);
 
 // Reads a whole BMP file held in memory. On refusal returns false and sets
 // *pError to the rule the file breaks; *pBmp is then unspecified.

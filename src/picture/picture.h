@@ -22,7 +22,8 @@ struct Picture {
 
 // The program cuts away every pixel whose blue, green and red are all 0..16.
 constexpr uint8_t kSeeThroughMax = 16;
-// A kept pixel is at least this light in some channel after judging.
+// The grey, just above the cut, that opaque near-black pixels are raised to
+// when transparency decides the shape.
 constexpr uint8_t kRaisedGrey = 17;
 
 inline bool IsSeeThrough(const uint8_t *pBgr)
