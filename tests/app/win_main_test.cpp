@@ -19,10 +19,17 @@ namespace {
 // own loop, so the test needs no second thread.
 std::function<void(HWND)> g_look;
 
+// What a loop that runs without a window gives back, so that such a run ends.
+const int kLoopWithoutWindow = 99;
+
 void CALLBACK LookThenPressEscape(HWND, UINT, UINT_PTR idTimer, DWORD)
 {
     KillTimer(nullptr, idTimer);
     HWND hwnd = FindWindowA("BRIMSHADE", nullptr);
+    if (hwnd == nullptr) {
+        PostQuitMessage(kLoopWithoutWindow);
+        return;
+    }
     g_look(hwnd);
     PostMessageA(hwnd, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
 }
@@ -102,6 +109,36 @@ TEST_F(WinMainTest, OpensTheShapedPopupAndEndsWithZeroOnEscape)
     EXPECT_TRUE(EqualRgn(hWindowRgn, hExpected));
     DeleteObject(hExpected);
     DeleteObject(hWindowRgn);
+
+    // Once SetWindowRgn has taken the region, the system owns it: Windows
+    // would be left with a deleted region (wine keeps a copy, so only the
+    // calls show it).
+    for (const ApiCall &call : CallsOf(calls, Api::DeleteObject))
+        EXPECT_NE(call.args[0], windowCalls[1].args[1]) << "the window's region was deleted";
+}
+
+// A shortcut set to start the program minimised (or maximised, or hidden)
+// hands WinMain its show command.
+TEST_F(WinMainTest, ShowsTheWindowWithTheShowCommandItIsGiven)
+{
+    BOOL fIconic = FALSE;
+    StartRecording();
+    EXPECT_EQ(RunWinMain(SW_SHOWMINNOACTIVE, [&](HWND hwnd) { fIconic = IsIconic(hwnd); }), 0);
+    std::vector<ApiCall> shown = CallsOf(StopRecording(), Api::ShowWindow);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].args[1], static_cast<uintptr_t>(SW_SHOWMINNOACTIVE));
+    EXPECT_TRUE(fIconic);
+}
+
+TEST_F(WinMainTest, RefusedWindowReturnsMinusOneWithNothingShapedOrShown)
+{
+    StartRecording();
+    FailCall(Api::CreateWindowExA, 1);
+    EXPECT_EQ(RunWinMain(SW_SHOWNORMAL, [](HWND) {}), -1);
+    std::vector<ApiCall> calls = StopRecording();
+    EXPECT_TRUE(CallsOf(calls, Api::CreateCompatibleDC).empty()) << "the artwork was converted";
+    EXPECT_TRUE(CallsOf(calls, Api::SetWindowRgn).empty());
+    EXPECT_TRUE(CallsOf(calls, Api::ShowWindow).empty());
 }
 
 TEST_F(WinMainTest, LoadsTheArtworkAsAnEightBitDibSectionOfItsOwnSize)

@@ -165,4 +165,23 @@ TEST_F(ColorKeyRegionBatches, EachFailureAmongManyBatchesGivesNullAndReleasesEve
     DeleteObject(hBmp);
 }
 
+// After a failure no later batch may become a region: with no unions to keep
+// them few, the regions waiting to be united would outgrow their room once
+// more than 32 batches follow.
+TEST_F(ColorKeyRegionBatches, NoBatchBecomesARegionAfterAFailure)
+{
+    const int batches = 40;
+    HBITMAP hBmp = MaskPicture(kWidth, 8 * (batches - 1) + 5, Speckled);
+    for (Api failing : {Api::ExtCreateRegion, Api::CombineRgn}) {
+        SCOPED_TRACE(failing == Api::ExtCreateRegion ? "second batch region fails" : "first union fails");
+        StartRecording();
+        FailCall(failing, failing == Api::ExtCreateRegion ? 2 : 1);
+        EXPECT_EQ(CreateColorKeyRegion(hBmp, kKey, kTolerance), nullptr);
+        calls_ = StopRecording();
+        EXPECT_EQ(CallsOf(calls_, Api::ExtCreateRegion).size(), 2u);
+        ExpectReleasedInOrder(calls_, 0);
+    }
+    DeleteObject(hBmp);
+}
+
 } // namespace
