@@ -5,6 +5,8 @@ set -eu
 packages="cmake ninja-build g++ python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 googletest
     xvfb xdotool x11-utils imagemagick python3-xlib python3-pefile libbenchmark-dev clang libclang-rt-14-dev"
 missing=""
+# The picture tool reads and writes PNG through libpng.
+packages="$packages libpng-dev"
 for package in $packages; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing="$missing $package"
 done

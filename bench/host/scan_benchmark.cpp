@@ -7,6 +7,7 @@
 //
 // Every case is checked once before it is timed: the scan must find exactly
 // the runs that a plain per-pixel count finds.
+#include "bmp_reader.h"
 #include "color_key_scan.h"
 
 #include <benchmark/benchmark.h>
@@ -50,38 +51,21 @@ struct Surface {
     size_t Bytes() const { return pixels.size() * 4; }
 };
 
-uint32_t LittleEndian(const std::vector<uint8_t> &file, size_t at, int bytes)
-{
-    uint32_t value = 0;
-    for (int i = bytes - 1; i >= 0; --i)
-        value = value << 8 | file.at(at + i);
-    return value;
-}
-
-// The artwork file: an 8-bit palettized, bottom-up BMP, expanded through its
-// colour table to what the conversion's copy gives (blue, green, red, 0).
+// The artwork file, expanded through its colour table to what the
+// conversion's copy gives (blue, green, red, 0).
 Surface LoadArtwork()
 {
     std::ifstream in(BRIMSHADE_ARTWORK, std::ios::binary);
     std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (file.size() < 54 || file[0] != 'B' || file[1] != 'M' || LittleEndian(file, 28, 2) != 8 ||
-        LittleEndian(file, 30, 4) != 0 || static_cast<int32_t>(LittleEndian(file, 22, 4)) <= 0) {
-        std::fprintf(stderr, "%s: not a bottom-up uncompressed 8-bit BMP\n", BRIMSHADE_ARTWORK);
+    BmpPicture bmp;
+    std::string error;
+    if (!ReadBmp(file.data(), file.size(), &bmp, &error)) {
+        std::fprintf(stderr, "%s: %s\n", BRIMSHADE_ARTWORK, error.c_str());
         std::exit(1);
     }
-    const size_t pixelsAt = LittleEndian(file, 10, 4);
-    const size_t tableAt = 14 + LittleEndian(file, 14, 4);
-    const int width = static_cast<int>(LittleEndian(file, 18, 4));
-    const int height = static_cast<int>(LittleEndian(file, 22, 4));
-    const size_t rowBytes = (static_cast<size_t>(width) + 3) / 4 * 4;
-
-    Surface art(width, height);
-    for (int row = 0; row < height; ++row) { // stored bottom row first, like the surface
-        for (int x = 0; x < width; ++x) {
-            const uint8_t index = file.at(pixelsAt + row * rowBytes + x);
-            art.pixels[static_cast<size_t>(row) * width + x] = LittleEndian(file, tableAt + 4 * index, 3);
-        }
-    }
+    Surface art(bmp.width, bmp.height);
+    for (size_t i = 0; i < art.pixels.size(); ++i) // both bottom row first
+        art.pixels[i] = bmp.pixels[4 * i] | bmp.pixels[4 * i + 1] << 8 | bmp.pixels[4 * i + 2] << 16;
     return art;
 }
 

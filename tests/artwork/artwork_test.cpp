@@ -3,6 +3,7 @@
 // runs the window's region is built from. Every figure is worked out here from
 // the file's bytes; the run figures are also checked through the real scan.
 
+#include "bmp_reader.h"
 #include "color_key_scan.h"
 
 #include <gtest/gtest.h>
@@ -35,14 +36,15 @@ uint32_t Le32(const std::vector<uint8_t> &bytes, size_t at)
     return Le16(bytes, at) | Le16(bytes, at + 2) << 16;
 }
 
-// The artwork file, addressed in picture coordinates: y = 0 is the top row,
-// which is stored last.
+// The artwork file, its bytes and what the BMP reader makes of them,
+// addressed in picture coordinates: y = 0 is the top row, which is stored last.
 struct Artwork {
     std::vector<uint8_t> bytes;
+    BmpPicture bmp;
 
-    const uint8_t *Entry(int index) const { return &bytes[kColourTable + 4 * index]; }
+    const uint8_t *Entry(int index) const { return &bmp.colourTable.at(4 * index); }
     const uint8_t *StoredRow(int y) const { return &bytes[kPixels + (kHeight - 1 - y) * kStride]; }
-    int Index(int x, int y) const { return StoredRow(y)[x]; }
+    int Index(int x, int y) const { return bmp.indices.at(static_cast<size_t>(kHeight - 1 - y) * kWidth + x); }
 
     // The window's key: blue, green and red each within 0..16.
     bool EntryIsSeeThrough(int index) const
@@ -57,7 +59,10 @@ const Artwork &Art()
 {
     static const Artwork art = [] {
         std::ifstream file(BRIMSHADE_ARTWORK_BMP, std::ios::binary);
-        return Artwork{std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {})};
+        Artwork art{std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {}), {}};
+        std::string error;
+        if (!ReadBmp(art.bytes.data(), art.bytes.size(), &art.bmp, &error)) art.bytes.clear();
+        return art;
     }();
     return art;
 }

@@ -10,13 +10,13 @@ import time
 import unittest
 from pathlib import Path
 
-from artwork_file import read_bmp8
+from artwork_file import read_bmp
 from desktop import Desktop, checker_colour
 
 SESSION = Path(os.environ["BRIMSHADE_E2E_SESSION"])
 PROGRAM = os.environ["BRIMSHADE_EXE"]
 PROGRAM_WITHOUT_ARTWORK = os.environ["BRIMSHADE_WITHOUT_ARTWORK_EXE"]
-ARTWORK = read_bmp8(os.environ["BRIMSHADE_ARTWORK"])
+ARTWORK = read_bmp(os.environ["BRIMSHADE_ARTWORK"])
 SHOWN = ARTWORK.shown_pixels()
 DISPLAY = ":" + (SESSION / "display").read_text().strip()
 WINE_ENV = dict(os.environ, WINEPREFIX=str(SESSION / "prefix"), DISPLAY=DISPLAY, WINEDEBUG="-all",

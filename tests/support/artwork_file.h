@@ -1,6 +1,6 @@
-// Reads the committed artwork BMP on its own terms, without the platform's
-// loader, so that tests can compare what the program makes of it with what
-// the file says.
+// Reads the committed artwork BMP with the project's own BMP reader, without
+// the platform's loader, so that tests can compare what the program makes of
+// it with what the file says.
 #pragma once
 
 #include <windows.h>

@@ -1,0 +1,52 @@
+// A picture as the program will see it, read from a PNG (through libpng) or a
+// BMP file, and judged: which pixels the window keeps.
+#ifndef BRIMSHADE_PICTURE_H
+#define BRIMSHADE_PICTURE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct Picture {
+    int width = 0;
+    int height = 0;
+    // What the file is, e.g. "PNG, colour type 6 (RGB with alpha), 8 bits, not interlaced".
+    std::string format;
+    // The file says which pixels are see-through (a PNG alpha channel or tRNS).
+    bool hasTransparency = false;
+    // Blue, green, red, alpha for each pixel, bottom row first, rows 4 x width
+    // bytes apart: the surface the program's scan takes.
+    std::vector<uint8_t> pixels;
+};
+
+// The program cuts away every pixel whose blue, green and red are all 0..16.
+constexpr uint8_t kSeeThroughMax = 16;
+// The grey, just above the cut, that opaque near-black pixels are raised to
+// when transparency decides the shape.
+constexpr uint8_t kRaisedGrey = 17;
+
+inline bool IsSeeThrough(const uint8_t *pBgr)
+{
+    return pBgr[0] <= kSeeThroughMax && pBgr[1] <= kSeeThroughMax && pBgr[2] <= kSeeThroughMax;
+}
+
+// Reads a PNG or BMP file held in memory. On refusal returns false with the
+// rule the file breaks in *pError.
+bool ReadPicture(const uint8_t *pData, size_t cbData, Picture *pPicture, std::string *pError);
+
+// Reads a whole file, refusing one too large to be any picture this tool takes.
+bool ReadFileBytes(const char *path, std::vector<uint8_t> *pBytes, std::string *pError);
+
+struct Judgement {
+    uint64_t seeThrough = 0; // pixels the program will cut away
+    uint64_t raised = 0;     // opaque near-black pixels raised to 17, 17, 17
+};
+
+// Makes the colours say what the program is to cut away. With transparency,
+// alpha decides: below 128 becomes black, and opaque near-black becomes
+// 17, 17, 17 so that it stays. Without, the colours stay as they are. Alpha
+// becomes 255 throughout.
+Judgement JudgePicture(Picture *pPicture);
+
+#endif

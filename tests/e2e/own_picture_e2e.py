@@ -1,0 +1,70 @@
+"""The program built with a picture of the user's own, end to end: a sub-build
+of this source tree with -DBRIMSHADE_ARTWORK= the sample picture (a figure
+on a transparent background, with a black outline), whose window must take
+exactly the picture's opaque pixels as its shape, outline included. A picture
+the tool refuses must stop the configure with the tool's message."""
+
+import os
+import subprocess
+import sys
+import unittest
+from pathlib import Path
+
+from brimshade_e2e import SESSION, DISPLAY, Program, describe_difference, eventually
+from desktop import Desktop
+
+SOURCE = Path(os.environ["BRIMSHADE_SOURCE_DIR"])
+BUILD = Path(os.environ["BRIMSHADE_OWN_PICTURE_BUILD"])
+sys.path.insert(0, str(SOURCE / "tools"))
+import make_sample_picture  # noqa: E402
+
+# Building the picture tool natively and the program for wine, on first use.
+BUILD_TIMEOUT = 300
+
+
+def configure(picture):
+    return subprocess.run(
+        ["cmake", "-S", SOURCE, "-B", BUILD, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
+         "-DCMAKE_TOOLCHAIN_FILE=" + os.environ["BRIMSHADE_TOOLCHAIN"], f"-DBRIMSHADE_ARTWORK={picture}"],
+        stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=BUILD_TIMEOUT)
+
+
+class OwnPictureTest(unittest.TestCase):
+    def test_refused_picture_stops_the_configure_and_the_figure_becomes_the_shape(self):
+        BUILD.mkdir(parents=True, exist_ok=True)
+        refused = BUILD / "not-a-picture.png"
+        refused.write_bytes(b"GIF89a")
+        result = configure(refused)
+        self.assertNotEqual(result.returncode, 0)
+        self.assertIn(f"brimshade-picture: {refused}: not a PNG or BMP file", result.stderr)
+
+        rows = make_sample_picture.pixels()
+        picture = BUILD / "sample.png"
+        picture.write_bytes(make_sample_picture.png_bytes(rows))
+        for step in (configure(picture),
+                     subprocess.run(["cmake", "--build", BUILD, "--target", "brimshade"], stdin=subprocess.DEVNULL,
+                                    capture_output=True, text=True, timeout=BUILD_TIMEOUT)):
+            self.assertEqual(step.returncode, 0, step.stdout + step.stderr)
+
+        width, height = len(rows[0]), len(rows)
+        mask = {(x, y) for y, row in enumerate(rows) for x, rgba in enumerate(row) if rgba[3] >= 128}
+        desktop = Desktop(DISPLAY)
+        self.addCleanup(desktop.close)
+        program = Program(str(BUILD / "brimshade.exe"))
+        self.addCleanup(program.end)
+
+        def one_window():
+            windows = desktop.windows_of(program.process.pid)
+            self.assertEqual(len(windows), 1)
+            return windows[0]
+        window = eventually(one_window)
+        eventually(lambda: self.assertEqual(desktop.frame(window), (0, 0, width, height)))
+
+        def check():
+            shape = desktop.shape_pixels(window)
+            self.assertTrue(shape == mask, describe_difference("window shape", shape, mask))
+        eventually(check)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

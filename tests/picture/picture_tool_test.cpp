@@ -1,0 +1,238 @@
+// The picture tool as a user runs it: refusals, the artwork's figures, and
+// what convert makes of PNGs with and without transparency. The converted
+// files are read back with the BMP reader, which the wine test holds to the
+// platform's own reading.
+#include "bmp_reader.h"
+
+#include <png.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ToolRun {
+    int status;
+    std::string out, err;
+};
+
+std::string ReadText(const fs::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const fs::path &path, const std::vector<uint8_t> &bytes)
+{
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(bytes.data()), bytes.size());
+}
+
+class PictureTool : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = fs::temp_directory_path() / ("brimshade-picture-test-" + std::to_string(getpid()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    ToolRun Tool(const std::string &args)
+    {
+        const std::string command = std::string(BRIMSHADE_PICTURE_TOOL) + " " + args + " >" +
+                                    (dir_ / "stdout").string() + " 2>" + (dir_ / "stderr").string();
+        const int status = std::system(command.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(dir_ / "stdout"), ReadText(dir_ / "stderr")};
+    }
+
+    BmpPicture Converted(const fs::path &picture, ToolRun *pRun)
+    {
+        *pRun = Tool("convert " + picture.string() + " -o " + (dir_ / "out.bmp").string());
+        const std::string bytes = ReadText(dir_ / "out.bmp");
+        BmpPicture bmp;
+        std::string error;
+        EXPECT_TRUE(ReadBmp(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), &bmp, &error)) << error;
+        return bmp;
+    }
+
+    fs::path dir_;
+};
+
+// An 8-bit BMP header with a full colour table and no pixels yet.
+std::vector<uint8_t> BmpHeaders(int32_t width, int32_t height, uint32_t compression = 0)
+{
+    std::vector<uint8_t> b(14 + 40 + 1024, 0);
+    auto put = [&b](size_t at, uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) b[at + i] = static_cast<uint8_t>(value >> (8 * i));
+    };
+    b[0] = 'B', b[1] = 'M';
+    put(10, 14 + 40 + 1024, 4);
+    put(14, 40, 4);
+    put(18, static_cast<uint32_t>(width), 4);
+    put(22, static_cast<uint32_t>(height), 4);
+    put(26, 1, 2);
+    put(28, 8, 2);
+    put(30, compression, 4);
+    return b;
+}
+
+std::vector<uint8_t> Bmp(int32_t width, int32_t height)
+{
+    std::vector<uint8_t> b = BmpHeaders(width, height);
+    b.resize(b.size() + static_cast<size_t>((width + 3) / 4 * 4) * (height < 0 ? -height : height), 0x80);
+    return b;
+}
+
+TEST_F(PictureTool, RefusesEachBrokenRuleWithOneLineAndNoOutput)
+{
+    std::vector<uint8_t> tablePastEnd = BmpHeaders(4, 4);
+    tablePastEnd.resize(14 + 40 + 100);
+    std::vector<uint8_t> offsetPastEnd = Bmp(4, 4);
+    offsetPastEnd[13] = 0x40;
+    std::vector<uint8_t> truncated = Bmp(9, 9);
+    truncated.resize(truncated.size() - 1);
+    std::vector<uint8_t> png(8);
+    std::memcpy(png.data(), "\x89PNG\r\n\x1a\n", 8);
+    const struct {
+        const char *name;
+        std::vector<uint8_t> bytes;
+        const char *message;
+    } cases[] = {
+        {"gif", {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0}, "not a PNG or BMP file"},
+        {"truncated_bmp", truncated, "truncated: 108 bytes of pixels"},
+        {"truncated_png", png, "PNG refused by libpng"},
+        {"rle", BmpHeaders(4, 4, 1), "compressed BMP (BI_RLE8)"},
+        {"jpeg", BmpHeaders(4, 4, 4), "compressed BMP (BI_JPEG)"},
+        {"table_past_end", tablePastEnd, "colour table of 256 entries points past the end of the file"},
+        {"offset_past_end", offsetPastEnd, "pixel offset 1073742902 points past the end of the file"},
+        {"zero_height", Bmp(4, 0), "width or height is 0"},
+        {"negative_width", Bmp(-4, 4), "negative width -4"},
+        {"too_wide", BmpHeaders(16385, 1), "16385 x 1 pixels: more than 16384 on a side"},
+        {"copy_too_large", BmpHeaders(16384, 4097), "16384 x 4097 pixels: the 32-bit copy is over 256 MiB"},
+        {"height_overflows", BmpHeaders(1, INT32_MIN), "size overflows: height -2147483648"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path picture = dir_ / c.name;
+        WriteBytes(picture, c.bytes);
+        const ToolRun run = Tool("convert " + picture.string() + " -o " + (dir_ / "out.bmp").string());
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err.rfind("brimshade-picture: " + picture.string() + ": " + c.message, 0), 0u) << run.err;
+        // Also catches sanitizer reports: LeakSanitizer exits with 1 as well.
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_FALSE(fs::exists(dir_ / "out.bmp"));
+        fs::remove(picture);
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 2) << "only stdout and stderr, no temporary file";
+    EXPECT_EQ(Tool("convert").status, 2);
+    EXPECT_EQ(Tool("inspect a b").status, 2);
+}
+
+TEST_F(PictureTool, InspectGivesTheArtworksRegion)
+{
+    const ToolRun run = Tool(std::string("inspect ") + BRIMSHADE_ARTWORK_BMP + " --json");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("\"width\": 489, \"height\": 317"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"rectangles\": 2944, \"batches\": [{\"rectangles\": 2000, \"bounds\": [0, 0, 488, 214]}, "
+                           "{\"rectangles\": 944, \"bounds\": [0, 213, 488, 316]}]"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("\"region_box\": [0, 0, 488, 316], \"warnings\": []"), std::string::npos) << run.out;
+}
+
+// Blue, green, red, alpha for each pixel, top row first.
+void WritePng(const fs::path &path, int width, int height, const std::vector<uint8_t> &bgra, bool alpha)
+{
+    png_image image;
+    std::memset(&image, 0, sizeof(image));
+    image.version = PNG_IMAGE_VERSION;
+    image.width = width;
+    image.height = height;
+    image.format = alpha ? PNG_FORMAT_BGRA : PNG_FORMAT_BGR;
+    std::vector<uint8_t> pixels;
+    for (size_t i = 0; i < bgra.size(); i += 4) pixels.insert(pixels.end(), &bgra[i], &bgra[i] + (alpha ? 4 : 3));
+    ASSERT_TRUE(png_image_write_to_file(&image, path.c_str(), 0, pixels.data(), 0, nullptr)) << image.message;
+}
+
+const uint8_t *BmpPixel(const BmpPicture &bmp, int x, int y) // y from the top
+{
+    return &bmp.pixels[4 * (static_cast<size_t>(bmp.height - 1 - y) * bmp.width + x)];
+}
+
+bool NearBlack(const uint8_t *p)
+{
+    return p[0] <= 16 && p[1] <= 16 && p[2] <= 16;
+}
+
+TEST_F(PictureTool, AlphaDecidesTheShapeAndOpaqueNearBlackIsRaised)
+{
+    const int w = 37, h = 23;
+    std::vector<uint8_t> bgra;
+    int raised = 0;
+    for (int i = 0; i < w * h; ++i) {
+        const uint8_t alpha = static_cast<uint8_t>(i * 7 % 256), level = static_cast<uint8_t>(i % 5 == 0 ? i % 17 : 200);
+        bgra.insert(bgra.end(), {level, static_cast<uint8_t>(level / 2), level, alpha});
+        raised += alpha >= 128 && level <= 16;
+    }
+    WritePng(dir_ / "alpha.png", w, h, bgra, true);
+    ToolRun run;
+    const BmpPicture bmp = Converted(dir_ / "alpha.png", &run);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find(", " + std::to_string(raised) + " opaque near-black pixels raised"), std::string::npos)
+        << run.out;
+    ASSERT_EQ(bmp.width, w);
+    EXPECT_EQ(bmp.bitCount, 8);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const uint8_t *in = &bgra[4 * (y * w + x)], *out = BmpPixel(bmp, x, y);
+            EXPECT_EQ(NearBlack(out), in[3] < 128) << x << "," << y;
+            if (in[3] >= 128 && NearBlack(in)) {
+                EXPECT_EQ(out[0] + out[1] + out[2], 3 * 17) << x << "," << y;
+            }
+        }
+}
+
+TEST_F(PictureTool, OpaqueBlackBorderIsCutAwayAndManyColoursStay24Bit)
+{
+    const int w = 30, h = 20;
+    std::vector<uint8_t> bordered, manyColours;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const bool border = x == 0 || y == 0 || x == w - 1 || y == h - 1;
+            bordered.insert(bordered.end(), {uint8_t(border ? 0 : 90), uint8_t(border ? 0 : 9 * y), uint8_t(border ? 0 : 40), 255});
+            manyColours.insert(manyColours.end(), {uint8_t(8 * x), uint8_t(12 * y), 77, 255});
+        }
+    WritePng(dir_ / "bordered.png", w, h, bordered, false);
+    WritePng(dir_ / "many.png", w, h, manyColours, false);
+
+    ToolRun run;
+    BmpPicture bmp = Converted(dir_ / "bordered.png", &run);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(bmp.bitCount, 8);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            EXPECT_EQ(NearBlack(BmpPixel(bmp, x, y)), x == 0 || y == 0 || x == w - 1 || y == h - 1) << x << "," << y;
+
+    bmp = Converted(dir_ / "many.png", &run);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(bmp.bitCount, 24);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            EXPECT_EQ(std::memcmp(BmpPixel(bmp, x, y), &manyColours[4 * (y * w + x)], 3), 0) << x << "," << y;
+    EXPECT_NE(Tool("inspect " + (dir_ / "many.png").string()).err.find("no pixel is cut away"), std::string::npos);
+}
+
+} // namespace
