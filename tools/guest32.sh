@@ -67,7 +67,10 @@ mkdir /newroot/run/control
 mount -t 9p -o "$options" control /newroot/run/control || fail "cannot mount the control share"
 while read -r tag path; do
     mkdir -p "/newroot$path" 2>/dev/null
-    mount -t 9p -o "$options" "$tag" "/newroot$path" || fail "cannot mount $path"
+    # Wine maps the programs it runs, and gets pages of zeros for them from a
+    # share read without the page cache. Nothing on the host changes a share
+    # while the guest runs, so caching it loosely is safe.
+    mount -t 9p -o "$options,cache=loose" "$tag" "/newroot$path" || fail "cannot mount $path"
 done </newroot/run/control/shares
 cp /guest-run /newroot/run/guest-run
 umount /proc /sys
@@ -105,7 +108,7 @@ EOF
 }
 
 guest_key() {
-    { echo "$suite $guest_packages $guest_modules $seed_prefix"; declare -f initramfs_init guest_run build_guest make_initramfs make_seed_prefix; } |
+    { echo "$suite $guest_packages $guest_modules $seed_prefix"; declare -f build_guest keep_modules make_seed_prefix; } |
         sha256sum | cut -c1-16
 }
 
@@ -120,7 +123,7 @@ boot() {
     timeout --kill-after=10 "$seconds" qemu-system-x86_64 \
         -accel tcg,thread=multi -smp 2 -m 3072 -cpu max,-smap,-smep,-pku \
         -nodefaults -display none -no-reboot \
-        -kernel "$dir/vmlinuz" -initrd "$dir/initrd.img" \
+        -kernel "$dir/vmlinuz" -initrd "$control/initrd.img" \
         -append "console=ttyS0 nosmap nosmep panic=-1 quiet" \
         -serial "file:$control/console.log" -serial stdio \
         -virtfs "local,path=$dir/root,mount_tag=rootfs,security_model=none,readonly=on" \
@@ -164,6 +167,7 @@ run_in() {
         shift 2
     done
     [ $# -gt 0 ] || die "no command given"
+    make_initramfs "$dir" "$control/initrd.img"
     { printf 'cd %q || exit 1\n' "$cwd"; printf 'exec'; printf ' %q' "$@"; printf '\n'; } >"$control/command"
     boot "$dir" "$control" || exit 1
     status=$(cat "$control/status")
@@ -172,23 +176,34 @@ run_in() {
     return "$status"
 }
 
-make_initramfs() {
-    local dir=$1 version=$2 staging=$1/initramfs module path
-    mkdir -p "$staging/bin" "$staging/modules" "$staging/proc" "$staging/sys" "$staging/dev"
-    cp /bin/busybox "$staging/bin/busybox"
+# The kernel's modules that the initramfs loads, in order, into DIR/modules.
+keep_modules() {
+    local dir=$1 version=$2 module path
+    mkdir -p "$dir/modules"
     for module in $guest_modules; do
         path=$(find "$dir/kernel/lib/modules/$version" -name "$module.ko*" | head -n1)
         [ -n "$path" ] || die "the kernel has no module $module"
         case $path in
-        *.xz) xz -dc "$path" >"$staging/modules/$module.ko" ;;
-        *) cp "$path" "$staging/modules/$module.ko" ;;
+        *.xz) xz -dc "$path" >"$dir/modules/$module.ko" ;;
+        *) cp "$path" "$dir/modules/$module.ko" ;;
         esac
-        echo "$module" >>"$staging/modules/order"
+        echo "$module" >>"$dir/modules/order"
     done
+}
+
+# Writes the initramfs for the guest in DIR to FILE. It is made for each
+# boot, in well under a second, so that its scripts can change without a new
+# guest.
+make_initramfs() {
+    local dir=$1 file=$2 staging
+    staging=$(mktemp -d /tmp/guest32-initramfs.XXXXXX)
+    mkdir -p "$staging/bin" "$staging/proc" "$staging/sys" "$staging/dev"
+    cp /bin/busybox "$staging/bin/busybox"
+    cp -r "$dir/modules" "$staging/modules"
     initramfs_init >"$staging/init"
     guest_run >"$staging/guest-run"
     chmod +x "$staging/init"
-    (cd "$staging" && find . | cpio -o -H newc --quiet) | gzip -1 >"$dir/initrd.img"
+    (cd "$staging" && find . | cpio -o -H newc --quiet) | gzip -1 >"$file"
     rm -rf "$staging"
 }
 
@@ -237,7 +252,7 @@ build_guest() {
     dpkg -x "$root"/tmp/linux-image-"$version"_*.deb "$dir/kernel"
     rm -f "$root"/tmp/linux-image-*.deb
     cp "$dir/kernel/boot/vmlinuz-$version" "$dir/vmlinuz"
-    make_initramfs "$dir" "$version"
+    keep_modules "$dir" "$version"
     rm -rf "$dir/kernel"
     echo "guest32: making the 32-bit wine prefix in the guest"
     make_seed_prefix "$dir"
