@@ -54,6 +54,7 @@ fail() {
 mount -t proc proc /proc
 mount -t sysfs sysfs /sys
 mount -t devtmpfs devtmpfs /dev
+echo "guest32: the kernel has started" >/dev/console
 for module in $(cat /modules/order); do
     insmod "/modules/$module.ko" || fail "cannot load $module"
 done
@@ -85,7 +86,7 @@ EOF
 guest_run() {
     cat <<EOF
 #!/bin/sh
-export PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/tmp/home LANG=C.UTF-8
+export PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/tmp/home LANG=C.UTF-8 PYTHONDONTWRITEBYTECODE=1
 export BRIMSHADE_WINE_PREFIX_SEED=$seed_prefix
 EOF
     cat <<'EOF'
@@ -98,6 +99,7 @@ mount -t tmpfs -o mode=1777 tmpfs /dev/shm
 mount -t tmpfs tmpfs /var/lib/xkb
 mount -t tmpfs tmpfs /var/tmp
 stty -F /dev/ttyS1 raw -echo
+echo "guest32: running the command" >/dev/console
 bash /run/control/command >/dev/ttyS1 2>&1 </dev/null
 echo $? >/run/control/status.new
 mv /run/control/status.new /run/control/status
@@ -136,8 +138,10 @@ boot() {
     fi
     [ "$i" = 0 ] || { echo "guest32: qemu failed with status $i" >&2; return 1; }
     if [ ! -s "$control/status" ]; then
-        if grep -q "Linux version" "$control/console.log" 2>/dev/null; then
+        if grep -q "guest32: running the command" "$control/console.log"; then
             echo "guest32: no status came back from the guest; the end of its console:" >&2
+        elif grep -q "guest32: the kernel has started" "$control/console.log"; then
+            echo "guest32: the guest did not get as far as running the command; its console:" >&2
         else
             echo "guest32: the guest's kernel did not boot; its console:" >&2
         fi
