@@ -118,10 +118,15 @@ guest_key() {
 # and `shares`); the command's output goes to stdout.
 boot() {
     local dir=$1 control=$2 seconds=${BRIMSHADE_GUEST_TIMEOUT:-900}
-    local args=() i=0 path
+    local args=() status=0 tag path
     while read -r tag path; do
         args+=(-virtfs "local,path=$path,mount_tag=$tag,security_model=none")
     done <"$control/shares"
+    # qemu 7.2's emulation mishandles the iret of wine's 32-bit code when
+    # SMAP is on (the guest's kernel oopses), hence the CPU without it and
+    # nosmap nosmep. The TSC as the clock spares each clock read an emulated
+    # HPET access, and a throwaway guest needs no Spectre mitigations, which
+    # make every system call dearer under emulation.
     timeout --kill-after=10 "$seconds" qemu-system-x86_64 \
         -accel tcg,thread=multi -smp 2 -m 3072 -cpu max,-smap,-smep,-pku \
         -nodefaults -display none -no-reboot \
@@ -130,13 +135,13 @@ boot() {
         -serial "file:$control/console.log" -serial stdio \
         -virtfs "local,path=$dir/root,mount_tag=rootfs,security_model=none,readonly=on" \
         -virtfs "local,path=$control,mount_tag=control,security_model=none" \
-        "${args[@]}" </dev/null || i=$?
-    if [ "$i" = 124 ] || [ "$i" = 137 ]; then
+        "${args[@]}" </dev/null || status=$?
+    if [ "$status" = 124 ] || [ "$status" = 137 ]; then
         echo "guest32: the guest did not end within $seconds seconds; its console:" >&2
         tail -n 20 "$control/console.log" >&2
         return 1
     fi
-    [ "$i" = 0 ] || { echo "guest32: qemu failed with status $i" >&2; return 1; }
+    [ "$status" = 0 ] || { echo "guest32: qemu failed with status $status" >&2; return 1; }
     if [ ! -s "$control/status" ]; then
         if grep -q "guest32: running the command" "$control/console.log"; then
             echo "guest32: no status came back from the guest; the end of its console:" >&2
