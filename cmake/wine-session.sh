@@ -22,6 +22,11 @@ start() {
     [ -s "$dir/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
     export DISPLAY=":$(cat "$dir/display")"
     mkdir -p "$WINEPREFIX"
+    # The virtual machine brings a prefix made in advance: creating one there
+    # takes a minute.
+    if [ -n "${BRIMSHADE_WINE_PREFIX_SEED:-}" ] && [ ! -e "$WINEPREFIX/system.reg" ]; then
+        tar -xf "$BRIMSHADE_WINE_PREFIX_SEED" -C "$WINEPREFIX"
+    fi
     wineserver --persistent >/dev/null 2>&1 </dev/null
     # Brings up the prefix (creating it on first use) and its service
     # processes now, with no descriptor of ctest's to inherit: they outlive

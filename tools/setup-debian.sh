@@ -4,9 +4,11 @@
 set -eu
 packages="cmake ninja-build g++ python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 googletest
     xvfb xdotool x11-utils imagemagick python3-xlib python3-pefile libbenchmark-dev clang libclang-rt-14-dev"
-missing=""
+# The virtual machine that runs the i686 build's tests (tools/guest32.sh).
+packages="$packages qemu-system-x86 debootstrap busybox-static cpio"
 # The picture tool reads and writes PNG through libpng.
 packages="$packages libpng-dev"
+missing=""
 for package in $packages; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing="$missing $package"
 done
