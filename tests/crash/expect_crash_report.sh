@@ -21,6 +21,7 @@ fail() { echo "FAIL: $*"; exit 1; }
 printf '%s\n' "$output" | grep -Eq "Unhandled page fault on write access to 0+ at address [0-9A-F]+" ||
     fail "the output does not name the exception and its address"
 
+command -v pgrep >/dev/null || fail "pgrep is missing: cannot tell what is left running"
 # This script's own command line names the program too.
 left_running() { pgrep -af "$name|winedbg" | grep -v "^$$ "; }
 for _ in $(seq 50); do
