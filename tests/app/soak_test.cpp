@@ -11,7 +11,8 @@
 // anonymous memory, where wine keeps its GDI objects too.
 //
 // Under emulation (the i686 build's tests run in a virtual machine) the full
-// counts take over three minutes; there BRIMSHADE_SOAK_DIVISOR divides them.
+// counts would take about half an hour; there BRIMSHADE_SOAK_DIVISOR divides
+// them.
 // An object left by every step is still caught, by GetObjectType; a leak too
 // small for the memory check in fewer steps is not.
 #include "api_hooks.h"

@@ -6,7 +6,7 @@ set -u
 build=$1
 results=$2
 rm -f "$results"
-# The soak's full counts would take some 25 minutes under emulation.
+# The soak's full counts would take about half an hour under emulation.
 export BRIMSHADE_SOAK_DIVISOR=40
 ctest --test-dir "$build" --parallel 2 -L '^(wine|e2e)$' --output-on-failure --output-junit "$results" \
     --test-output-size-failed 1000000
