@@ -7,8 +7,11 @@ tools/setup-debian.sh
 # takes about 8 minutes, mostly downloading; it goes on while the other
 # presets build and test.
 mkdir -p build
-tools/guest32.sh prepare >build/guest-prepare.log 2>&1 &
+# In a process group of its own, so that a failure before the wait below ends
+# it with everything it started; a half-made guest is made anew next time.
+setsid tools/guest32.sh prepare >build/guest-prepare.log 2>&1 &
 prepare=$!
+trap 'kill -- -$prepare 2>/dev/null || true' EXIT
 # fuzz includes a minute of fuzzing the scan.
 for preset in host fuzz win32 win64; do
     cmake --preset "$preset"
