@@ -33,14 +33,15 @@ start() {
     # every test and would otherwise keep ctest waiting for the test's output.
     timeout 300 wine wineboot >"$dir/wineboot.log" 2>&1 </dev/null || true
     [ -d "$WINEPREFIX/drive_c/windows/system32" ] || { echo "wine prefix was not created; see $dir/wineboot.log" >&2; exit 1; }
-    # A program that crashes starts wine's debugger, which by default opens a
-    # dialog that nobody will ever close and keeps the program alive. Without
-    # the dialog the debugger writes the exception, its address and a
-    # backtrace to the program's standard error and ends it at once, with the
-    # exception code's low byte as its exit status.
-    timeout 60 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+    # A program that crashes would start wine's debugger, which by default
+    # opens a dialog that nobody will ever close and keeps the program alive;
+    # without the dialog it ends the program with a status that varies from
+    # run to run. With no debugger to start, wine prints the exception and its
+    # address and ends the program at once with the exception code as its
+    # status, of which Unix keeps the low byte.
+    timeout 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d '' /f \
         >>"$dir/wineboot.log" 2>&1 </dev/null ||
-        { echo "could not turn off wine's crash dialog; see $dir/wineboot.log" >&2; exit 1; }
+        { echo "could not turn off wine's debugger; see $dir/wineboot.log" >&2; exit 1; }
 }
 
 stop() {
