@@ -129,16 +129,11 @@ std::string Share(uint64_t part, uint64_t whole)
     return text;
 }
 
-std::string BoundsText(const Bounds &b)
+// A rectangle's left, top, right and bottom between the brackets given.
+std::string RectText(const RECT &rc, const char *open, const char *close)
 {
-    return "(" + std::to_string(b.left) + ", " + std::to_string(b.top) + ", " + std::to_string(b.right) + ", " +
-           std::to_string(b.bottom) + ")";
-}
-
-std::string BoundsJson(const Bounds &b)
-{
-    return "[" + std::to_string(b.left) + ", " + std::to_string(b.top) + ", " + std::to_string(b.right) + ", " +
-           std::to_string(b.bottom) + "]";
+    return open + std::to_string(rc.left) + ", " + std::to_string(rc.top) + ", " + std::to_string(rc.right) + ", " +
+           std::to_string(rc.bottom) + close;
 }
 
 std::string JsonString(const std::string &text)
@@ -176,15 +171,16 @@ void PrintInspection(const std::string &path, const Judged &judged, const Region
                 region.batches.size() == 1 ? "" : "es");
     for (size_t i = 0; i < region.batches.size(); ++i)
         std::printf("    batch %zu: %u rectangles, bounds %s\n", i + 1, region.batches[i].rectangles,
-                    BoundsText(region.batches[i].bounds).c_str());
+                    RectText(region.batches[i].rcBound, "(", ")").c_str());
     std::printf("  largest batch block: %u bytes\n", region.largestBlockBytes);
     if (region.busiestRow >= 0)
         std::printf("  row with most runs: %d (%u runs)\n", region.busiestRow, region.busiestRowRuns);
     if (region.empty)
         std::printf("  region: empty\n");
     else
-        std::printf("  region box: (%ld, %ld)-(%ld, %ld)\n", region.box.left, region.box.top, region.box.right,
-                    region.box.bottom);
+        std::printf("  region box: (%d, %d)-(%d, %d)\n", static_cast<int>(region.rcBox.left),
+                    static_cast<int>(region.rcBox.top), static_cast<int>(region.rcBox.right),
+                    static_cast<int>(region.rcBox.bottom));
 }
 
 void PrintInspectionJson(const std::string &path, const Judged &judged, const RegionFigures &region)
@@ -200,13 +196,13 @@ void PrintInspectionJson(const std::string &path, const Judged &judged, const Re
                        ", \"rectangles\": " + std::to_string(region.rectangles) + ", \"batches\": [";
     for (size_t i = 0; i < region.batches.size(); ++i)
         json += std::string(i ? ", " : "") + "{\"rectangles\": " + std::to_string(region.batches[i].rectangles) +
-                ", \"bounds\": " + BoundsJson(region.batches[i].bounds) + "}";
+                ", \"bounds\": " + RectText(region.batches[i].rcBound, "[", "]") + "}";
     json += "], \"largest_batch_block_bytes\": " + std::to_string(region.largestBlockBytes);
     json += ", \"row_with_most_runs\": " +
             (region.busiestRow >= 0 ? "{\"row\": " + std::to_string(region.busiestRow) +
                                           ", \"runs\": " + std::to_string(region.busiestRowRuns) + "}"
                                     : std::string("null"));
-    json += ", \"region_box\": " + (region.empty ? std::string("null") : BoundsJson(region.box));
+    json += ", \"region_box\": " + (region.empty ? std::string("null") : RectText(region.rcBox, "[", "]"));
     json += ", \"warnings\": [";
     const std::vector<std::string> warnings = Warnings(judged);
     for (size_t i = 0; i < warnings.size(); ++i) json += (i ? ", " : "") + JsonString(warnings[i]);

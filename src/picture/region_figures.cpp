@@ -22,7 +22,7 @@ void CountBatch(const RGNDATA *pBatch, DWORD cbBatch, void *pContext)
     const RGNDATAHEADER &rdh = pBatch->rdh;
     BatchFigures batch;
     batch.rectangles = rdh.nCount;
-    batch.bounds = {rdh.rcBound.left, rdh.rcBound.top, rdh.rcBound.right, rdh.rcBound.bottom};
+    batch.rcBound = rdh.rcBound;
     batch.blockBytes = cbBatch;
     figures.batches.push_back(batch);
     figures.rectangles += rdh.nCount;
@@ -30,16 +30,16 @@ void CountBatch(const RGNDATA *pBatch, DWORD cbBatch, void *pContext)
     if (rdh.nCount == 0) return;
     const RECT *pRects = reinterpret_cast<const RECT *>(pBatch->Buffer);
     for (DWORD i = 0; i < rdh.nCount; ++i) ++tally.runsPerRow[pRects[i].top];
-    Bounds &box = figures.box;
+    RECT &rcBox = figures.rcBox;
     if (figures.empty) {
-        box = batch.bounds;
+        rcBox = rdh.rcBound;
         figures.empty = false;
         return;
     }
-    box.left = std::min(box.left, batch.bounds.left);
-    box.top = std::min(box.top, batch.bounds.top);
-    box.right = std::max(box.right, batch.bounds.right);
-    box.bottom = std::max(box.bottom, batch.bounds.bottom);
+    rcBox.left = std::min(rcBox.left, rdh.rcBound.left);
+    rcBox.top = std::min(rcBox.top, rdh.rcBound.top);
+    rcBox.right = std::max(rcBox.right, rdh.rcBound.right);
+    rcBox.bottom = std::max(rcBox.bottom, rdh.rcBound.bottom);
 }
 
 } // namespace

@@ -5,16 +5,14 @@
 
 #include "picture.h"
 
+#include <windows.h>
+
 #include <cstdint>
 #include <vector>
 
-struct Bounds {
-    long left = 0, top = 0, right = 0, bottom = 0; // right and bottom exclusive
-};
-
 struct BatchFigures {
     uint32_t rectangles = 0;
-    Bounds bounds;
+    RECT rcBound = {};
     uint32_t blockBytes = 0; // the batch's whole block, header and room
 };
 
@@ -26,7 +24,7 @@ struct RegionFigures {
     int busiestRow = -1; // the first row with the most runs; -1 when there are none
     uint32_t busiestRowRuns = 0;
     bool empty = true;
-    Bounds box; // of every rectangle, when not empty
+    RECT rcBox = {}; // of every rectangle, when not empty
 };
 
 RegionFigures MeasureRegion(const Picture &picture);
