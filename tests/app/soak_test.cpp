@@ -12,9 +12,8 @@
 //
 // Under emulation (the i686 build's tests run in a virtual machine) the full
 // counts would take about half an hour; there BRIMSHADE_SOAK_DIVISOR divides
-// them.
-// An object left by every step is still caught, by GetObjectType; a leak too
-// small for the memory check in fewer steps is not.
+// them. An object left by any step is still caught, by GetObjectType; a leak
+// too small for the memory check in fewer steps is not.
 #include "api_hooks.h"
 #include "artwork_file.h"
 #include "color_key_region.h"
