@@ -155,7 +155,8 @@ bool ReadPicture(const uint8_t *pData, size_t cbData, Picture *pPicture, std::st
     pPicture->width = bmp.width;
     pPicture->height = bmp.height;
     pPicture->format = DescribeBmp(bmp);
-    pPicture->hasTransparency = false;
+    pPicture->hasTransparency = bmp.hasAlpha;
+    pPicture->alphaUnused = bmp.alphaUnused;
     pPicture->pixels = std::move(bmp.pixels);
     return true;
 }
