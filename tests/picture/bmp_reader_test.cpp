@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <tuple>
 #include <vector>
 
 namespace {
@@ -125,32 +124,6 @@ TEST(BmpReader, ReadsEveryKindAsItsContentSays)
                                   << " from the bottom, byte " << i % 4 << ": " << int(bmp.pixels[i])
                                   << " where the content has " << int(expected.pixels[i]);
         }
-}
-
-// The bit order within a byte, from a file written out by hand: 1-bit pixels
-// 1, 0, 0, 0, 0, 0, 0, 1 and then 1 in a partial byte, 4-bit 0xA then 0x5.
-TEST(BmpReader, TakesTheFirstPixelFromTheHighBits)
-{
-    for (const auto &[bits, stored, first, last] : {std::tuple{1, std::vector<uint8_t>{0x81, 0x80, 0, 0}, 1, 1},
-                                                     std::tuple{4, std::vector<uint8_t>{0xA5, 0x30, 0, 0}, 10, 3}}) {
-        const int width = bits == 1 ? 9 : 3;
-        std::vector<uint8_t> file{'B', 'M'};
-        Put(file, 14 + 40 + (4u << bits) + 4, 4);
-        Put(file, 0, 4);
-        Put(file, 14 + 40 + (4u << bits), 4);
-        for (uint32_t field : {40u, uint32_t(width), 1u}) Put(file, field, 4);
-        Put(file, 1, 2);
-        Put(file, bits, 2);
-        file.resize(14 + 40, 0);
-        for (uint32_t i = 0; i < 1u << bits; ++i) Put(file, i * 0x010101, 4);
-        file.insert(file.end(), stored.begin(), stored.end());
-        BmpPicture bmp;
-        std::string error;
-        ASSERT_TRUE(ReadBmp(file.data(), file.size(), &bmp, &error)) << error;
-        EXPECT_EQ(bmp.pixels[0], first) << bits << " bits";
-        EXPECT_EQ(bmp.pixels[4], bits == 1 ? 0 : 5) << bits << " bits";
-        EXPECT_EQ(bmp.pixels[4 * (width - 1)], last) << bits << " bits";
-    }
 }
 
 } // namespace
