@@ -3,8 +3,9 @@
 // V5 extensions; 1, 4, 8, 16, 24 and 32 bits; BI_RGB, BI_BITFIELDS with or
 // without an alpha mask, BI_RLE8 and BI_RLE4; rows bottom-up or top-down;
 // colour tables shorter than the maximum) and refuses anything else with a
-// reason, before allocating anything the size of the picture. It reads from memory only, so that the host tool and the tests that
-// run under wine share it.
+// reason, before allocating anything the size of the picture. It reads from
+// memory only, so that the host tool and the tests that run under wine share
+// it.
 #ifndef BRIMSHADE_BMP_READER_H
 #define BRIMSHADE_BMP_READER_H
 
