@@ -4,12 +4,15 @@
 //
 //   picture_benchmark TOOL [Google Benchmark options]
 //
-// Two pictures, written to the temporary directory at start: the artwork
+// Three pictures, written to the temporary directory at start: the artwork
 // tiled, as an opaque RGB PNG, and a figure with a black outline on a
-// transparent background, as an RGBA PNG. Each is timed twice: as processes
-// of their own (the tool, and this program decoding the file once), and
-// within this process (libpng, and the tool's steps). Every time is
-// wall-clock time.
+// transparent background, as an 8-bit RGBA PNG and as an interlaced 16-bit
+// one. Each is timed twice: as processes of their own (the tool, and this
+// program decoding the file once), and within this process (libpng, and the
+// tool's steps). Every time is wall-clock time.
+//
+// Beside them, reading the tiled artwork as an RLE8 BMP against reading it
+// stored uncompressed at 8 bits, in this process.
 #include "bmp_reader.h"
 #include "picture.h"
 #include "region_figures.h"
@@ -96,7 +99,110 @@ std::string WritePng(const std::string &name, const std::vector<uint8_t> &bgra, 
     return path;
 }
 
-// libpng alone: the file decoded to the same 32-bit pixels inspect works on.
+// The picture as an interlaced 16-bit RGBA PNG, through libpng's row API: its
+// simplified API writes neither interlaced nor 16-bit non-linear files.
+std::string WriteInterlaced16BitPng(const std::string &name, const std::vector<uint8_t> &bgra)
+{
+    const std::string path = (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + ("/" + name);
+    std::FILE *file = std::fopen(path.c_str(), "wb");
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!file || !info || setjmp(png_jmpbuf(png))) {
+        std::fprintf(stderr, "%s: cannot be written\n", path.c_str());
+        std::exit(1);
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, kWidth, kHeight, 16, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_ADAM7,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    // 16-bit samples: each 8-bit value widened, with low bits that vary.
+    std::vector<uint8_t> rows(size_t(8) * kWidth * kHeight);
+    std::vector<png_bytep> rowPointers(kHeight);
+    for (size_t i = 0; i < bgra.size(); i += 4)
+        for (int c = 0; c < 4; ++c) {
+            rows[2 * (i + c)] = bgra[i + (c == 3 ? 3 : 2 - c)];
+            rows[2 * (i + c) + 1] = static_cast<uint8_t>(i * 7 + c);
+        }
+    for (int y = 0; y < kHeight; ++y) rowPointers[y] = &rows[size_t(8) * kWidth * y];
+    png_set_rows(png, info, rowPointers.data());
+    png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(file);
+    return path;
+}
+
+// One row as RLE8: runs of two or more, absolute runs of three or more
+// (padded to 16 bits), single pixels as runs of one, then end of line.
+void AppendRle8Row(const std::vector<uint8_t> &row, std::vector<uint8_t> *pOut)
+{
+    const int width = static_cast<int>(row.size());
+    auto repeats = [&](int x) { // how often row[x] repeats from x on
+        int n = 1;
+        while (x + n < width && n < 255 && row[x + n] == row[x]) ++n;
+        return n;
+    };
+    for (int x = 0, n; x < width; x += n) {
+        n = repeats(x);
+        if (n == 1) // pixels up to the next repeat
+            while (x + n < width && n < 255 && repeats(x + n) == 1) ++n;
+        if (n >= 3 && repeats(x) == 1) {
+            pOut->insert(pOut->end(), {0, uint8_t(n)});
+            pOut->insert(pOut->end(), &row[x], &row[x] + n);
+            if (n % 2) pOut->push_back(0);
+            continue;
+        }
+        n = repeats(x);
+        pOut->insert(pOut->end(), {uint8_t(n), row[x]});
+    }
+    pOut->insert(pOut->end(), {0, 0});
+}
+
+// The tiled artwork as an 8-bit BMP, its rows stored as they are or as RLE8.
+std::vector<uint8_t> TiledArtworkBmp(bool rle)
+{
+    std::ifstream in(BRIMSHADE_ARTWORK, std::ios::binary);
+    const std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    BmpPicture art;
+    std::string error;
+    ReadBmp(file.data(), file.size(), &art, &error);
+    std::vector<uint8_t> out(file.begin(), file.begin() + 14 + 40 + 1024), row(kWidth);
+    for (int y = 0; y < kHeight; ++y) { // bottom row first, as the artwork's own
+        for (int x = 0; x < kWidth; ++x) row[x] = art.indices[size_t(y % art.height) * art.width + x % art.width];
+        if (rle) AppendRle8Row(row, &out);
+        else out.insert(out.end(), row.begin(), row.end());
+    }
+    if (rle) out.insert(out.end(), {0, 1});
+    const uint32_t size = static_cast<uint32_t>(out.size());
+    std::memcpy(&out[2], &size, 4);
+    std::memcpy(&out[18], &kWidth, 4);
+    std::memcpy(&out[22], &kHeight, 4);
+    out[30] = rle ? 1 : 0; // BI_RLE8 or BI_RGB
+    std::memset(&out[34], 0, 4);
+    return out;
+}
+
+bool SamePixels(const std::vector<uint8_t> &a, const std::vector<uint8_t> &b)
+{
+    BmpPicture bmpA, bmpB;
+    std::string error;
+    return ReadBmp(a.data(), a.size(), &bmpA, &error) && ReadBmp(b.data(), b.size(), &bmpB, &error) &&
+           bmpA.pixels == bmpB.pixels;
+}
+
+void TimeBmpRead(benchmark::State &state, const std::vector<uint8_t> &file)
+{
+    for (auto _ : state) {
+        BmpPicture bmp;
+        std::string error;
+        if (!ReadBmp(file.data(), file.size(), &bmp, &error)) {
+            state.SkipWithError(error.c_str());
+            return;
+        }
+        benchmark::DoNotOptimize(bmp.pixels.data());
+    }
+}
+
+// libpng alone: the file decoded to the same 32-bit pixels inspect works on,
+// 16-bit files without gamma taken as sRGB, as inspect takes them.
 bool Decode(const char *path, std::string *pError)
 {
     png_image image;
@@ -107,6 +213,7 @@ bool Decode(const char *path, std::string *pError)
         return false;
     }
     image.format = PNG_FORMAT_BGRA;
+    image.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
     std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
     if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) {
         *pError = image.message;
@@ -196,11 +303,23 @@ int main(int argc, char **argv)
     g_tool = argv[1];
     const std::string tiled = WritePng("brimshade_tiled_3840x2160.png", TiledArtwork(), false);
     const std::string figure = WritePng("brimshade_figure_3840x2160.png", Figure(), true);
+    const std::string figure16 = WriteInterlaced16BitPng("brimshade_figure_16_interlaced_3840x2160.png", Figure());
     Register("tiled_artwork_rgb", tiled);
     Register("figure_rgba", figure);
+    Register("figure_rgba_16_interlaced", figure16);
+    const std::vector<uint8_t> stored = TiledArtworkBmp(false), rle = TiledArtworkBmp(true);
+    if (!SamePixels(stored, rle)) {
+        std::fprintf(stderr, "the RLE8 artwork does not read as the stored one\n");
+        return 1;
+    }
+    benchmark::RegisterBenchmark("bmp_read/uncompressed_8/tiled_artwork", [&stored](benchmark::State &s) { TimeBmpRead(s, stored); })
+        ->UseRealTime()->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("bmp_read/rle8/tiled_artwork", [&rle](benchmark::State &s) { TimeBmpRead(s, rle); })
+        ->UseRealTime()->Unit(benchmark::kMillisecond);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     std::remove(tiled.c_str());
     std::remove(figure.c_str());
+    std::remove(figure16.c_str());
     return 0;
 }

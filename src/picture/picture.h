@@ -13,8 +13,17 @@ struct Picture {
     int height = 0;
     // What the file is, e.g. "PNG, colour type 6 (RGB with alpha), 8 bits, not interlaced".
     std::string format;
-    // The file says which pixels are see-through (a PNG alpha channel or tRNS).
+    // The file says which pixels are see-through (a PNG alpha channel or
+    // tRNS, or a BMP's alpha mask).
     bool hasTransparency = false;
+    // A PNG's gamma (from gAMA or sRGB) times 100000, 0 when it gives none,
+    // and whether its colours were converted from that gamma to sRGB, as a
+    // colour-managed viewer shows them. The shape is judged after it.
+    int fileGamma = 0;
+    bool gammaConverted = false;
+    // A BMP with an alpha mask whose every pixel's alpha is 0: older tools
+    // write an unused channel that way, so the picture is taken as opaque.
+    bool alphaUnused = false;
     // Blue, green, red, alpha for each pixel, bottom row first, rows 4 x width
     // bytes apart: the surface the program's scan takes.
     std::vector<uint8_t> pixels;

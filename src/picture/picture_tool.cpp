@@ -10,6 +10,7 @@
 #include "region_figures.h"
 
 #include <png.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,15 +35,15 @@ constexpr uint8_t kCheckerLight = 224, kCheckerDark = 160;
 
 const char *g_programName = "brimshade-picture";
 
-int Usage()
+int Usage(std::FILE *out, int status)
 {
-    std::fprintf(stderr,
+    std::fprintf(out,
                  "usage: %s inspect PICTURE [--json]\n"
                  "       %s preview PICTURE -o OUT.png\n"
                  "       %s convert PICTURE -o OUT.bmp\n"
                  "PICTURE is a PNG or BMP file.\n",
                  g_programName, g_programName, g_programName);
-    return kExitUsage;
+    return status;
 }
 
 int Refuse(const std::string &file, const std::string &reason)
@@ -136,6 +137,20 @@ std::string RectText(const RECT &rc, const char *open, const char *close)
            std::to_string(rc.bottom) + close;
 }
 
+// An empty batch's bounds are the scan's reset values, no box at all.
+std::string BatchBounds(const BatchFigures &batch, const char *open, const char *close, const char *none = "")
+{
+    return batch.rectangles ? RectText(batch.rcBound, open, close) : none;
+}
+
+// A PNG's gamma as libpng holds it, times 100000.
+std::string GammaText(int fileGamma)
+{
+    char text[32];
+    std::snprintf(text, sizeof(text), "%.5f", fileGamma / 100000.0);
+    return text;
+}
+
 std::string JsonString(const std::string &text)
 {
     std::string quoted = "\"";
@@ -162,6 +177,9 @@ void PrintInspection(const std::string &path, const Judged &judged, const Region
     std::printf("  format: %s\n", p.format.c_str());
     std::printf("  size: %d x %d\n", p.width, p.height);
     std::printf("  shape from: %s\n", p.hasTransparency ? "transparency" : "near-black colours");
+    if (p.gammaConverted)
+        std::printf("  colours: converted to sRGB from the file's gamma %s\n", GammaText(p.fileGamma).c_str());
+    if (p.alphaUnused) std::printf("  alpha: 0 throughout, so unused: the picture is opaque\n");
     std::printf("  see-through pixels: %llu of %llu (%s %%)\n", (unsigned long long)judged.judgement.seeThrough,
                 (unsigned long long)pixels, Share(judged.judgement.seeThrough, pixels).c_str());
     if (p.hasTransparency)
@@ -170,8 +188,8 @@ void PrintInspection(const std::string &path, const Judged &judged, const Region
     std::printf("  rectangles: %llu in %zu batch%s\n", (unsigned long long)region.rectangles, region.batches.size(),
                 region.batches.size() == 1 ? "" : "es");
     for (size_t i = 0; i < region.batches.size(); ++i)
-        std::printf("    batch %zu: %u rectangles, bounds %s\n", i + 1, region.batches[i].rectangles,
-                    RectText(region.batches[i].rcBound, "(", ")").c_str());
+        std::printf("    batch %zu: %u rectangles%s\n", i + 1, region.batches[i].rectangles,
+                    BatchBounds(region.batches[i], ", bounds (", ")").c_str());
     std::printf("  largest batch block: %u bytes\n", region.largestBlockBytes);
     if (region.busiestRow >= 0)
         std::printf("  row with most runs: %d (%u runs)\n", region.busiestRow, region.busiestRowRuns);
@@ -190,13 +208,16 @@ void PrintInspectionJson(const std::string &path, const Judged &judged, const Re
     std::string json = "{\"file\": " + JsonString(path) + ", \"format\": " + JsonString(p.format) +
                        ", \"width\": " + std::to_string(p.width) + ", \"height\": " + std::to_string(p.height) +
                        ", \"has_transparency\": " + (p.hasTransparency ? "true" : "false") +
+                       ", \"file_gamma\": " + (p.fileGamma ? GammaText(p.fileGamma) : "null") +
+                       ", \"gamma_converted\": " + (p.gammaConverted ? "true" : "false") +
+                       ", \"alpha_unused\": " + (p.alphaUnused ? "true" : "false") +
                        ", \"see_through_pixels\": " + std::to_string(judged.judgement.seeThrough) +
                        ", \"see_through_percent\": " + Share(judged.judgement.seeThrough, pixels) +
                        ", \"raised_pixels\": " + std::to_string(judged.judgement.raised) +
                        ", \"rectangles\": " + std::to_string(region.rectangles) + ", \"batches\": [";
     for (size_t i = 0; i < region.batches.size(); ++i)
         json += std::string(i ? ", " : "") + "{\"rectangles\": " + std::to_string(region.batches[i].rectangles) +
-                ", \"bounds\": " + RectText(region.batches[i].rcBound, "[", "]") + "}";
+                ", \"bounds\": " + BatchBounds(region.batches[i], "[", "]", "null") + "}";
     json += "], \"largest_batch_block_bytes\": " + std::to_string(region.largestBlockBytes);
     json += ", \"row_with_most_runs\": " +
             (region.busiestRow >= 0 ? "{\"row\": " + std::to_string(region.busiestRow) +
@@ -364,6 +385,9 @@ int Convert(const std::string &path, const std::string &out)
 
 int main(int argc, char **argv)
 {
+    // A file size limit then fails the write, which is reported and cleaned
+    // up, instead of killing the tool with its temporary file left behind.
+    signal(SIGXFSZ, SIG_IGN);
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 2 && args[0] == "inspect" && args[1] != "--json") return Inspect(args[1], false);
     if (args.size() == 3 && args[0] == "inspect" && (args[1] == "--json" || args[2] == "--json"))
@@ -373,5 +397,6 @@ int main(int argc, char **argv)
         const std::string &out = args[1] == "-o" ? args[2] : args[3];
         return args[0] == "preview" ? Preview(picture, out) : Convert(picture, out);
     }
-    return Usage();
+    if (args.size() == 1 && args[0] == "--help") return Usage(stdout, 0);
+    return Usage(stderr, kExitUsage);
 }

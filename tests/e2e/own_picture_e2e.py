@@ -2,9 +2,11 @@
 of this source tree with -DBRIMSHADE_ARTWORK= the sample picture (a figure
 on a transparent background, with a black outline), whose window must take
 exactly the picture's opaque pixels as its shape, outline included. A picture
-the tool refuses must stop the configure with the tool's message."""
+the tool refuses must stop the configure with the tool's message, and an
+edited picture must be what the next build embeds."""
 
 import os
+import pefile
 import subprocess
 import sys
 import unittest
@@ -20,6 +22,23 @@ import make_sample_picture  # noqa: E402
 
 # Building the picture tool natively and the program for wine, on first use.
 BUILD_TIMEOUT = 300
+
+
+def embedded_artwork():
+    """The program's bitmap resource 101, a BMP without its 14-byte file header."""
+    pe = pefile.PE(str(BUILD / "brimshade.exe"))
+    bitmaps = next(e for e in pe.DIRECTORY_ENTRY_RESOURCE.entries if e.id == pefile.RESOURCE_TYPE["RT_BITMAP"])
+    artwork = next(e for e in bitmaps.directory.entries if e.id == 101)
+    data = artwork.directory.entries[0].data.struct
+    return pe.get_data(data.OffsetToData, data.Size)
+
+
+def converted(picture):
+    """What the picture tool makes of the picture, as the program embeds it."""
+    out = BUILD / "expected.bmp"
+    subprocess.run([BUILD / "picture-tool/src/picture/brimshade-picture", "convert", picture, "-o", out],
+                   check=True, capture_output=True, timeout=60)
+    return out.read_bytes()[14:]
 
 
 def configure(picture):
@@ -64,6 +83,20 @@ class OwnPictureTest(unittest.TestCase):
             shape = desktop.shape_pixels(window)
             self.assertTrue(shape == mask, describe_difference("window shape", shape, mask))
         eventually(check)
+        program.end()
+        first = embedded_artwork()
+        self.assertEqual(first, converted(picture))
+
+        # A square painted over the background: the next build embeds it, no configure asked for.
+        for row in rows[4:20]:
+            row[4:20] = [(200, 40, 40, 255)] * 16
+        picture.write_bytes(make_sample_picture.png_bytes(rows))
+        build = subprocess.run(["cmake", "--build", BUILD, "--target", "brimshade"], stdin=subprocess.DEVNULL,
+                               capture_output=True, text=True, timeout=BUILD_TIMEOUT)
+        self.assertEqual(build.returncode, 0, build.stdout + build.stderr)
+        edited = converted(picture)
+        self.assertNotEqual(edited, first)
+        self.assertEqual(embedded_artwork(), edited)
 
 
 if __name__ == "__main__":

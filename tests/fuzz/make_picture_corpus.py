@@ -14,7 +14,7 @@ WIDTH, HEIGHT = 5, 3
 ADAM7 = [(0, 0, 8, 8), (4, 0, 8, 8), (0, 4, 4, 8), (2, 0, 4, 4), (0, 2, 2, 4), (1, 0, 2, 2), (0, 1, 1, 2)]
 
 
-def bmp(header_size, bits, compression=0, top_down=False, colours_used=0, masks=(0, 0, 0)):
+def bmp(header_size, bits, compression=0, top_down=False, colours_used=0, masks=(0, 0, 0), rows=None):
     entries = 0 if bits > 8 else colours_used or 1 << bits
     core = header_size == 12
     masks_after = 12 if compression == 3 and header_size == 40 else 0
@@ -26,14 +26,18 @@ def bmp(header_size, bits, compression=0, top_down=False, colours_used=0, masks=
         header = struct.pack("<IiiHHIIiiII", header_size, WIDTH, -HEIGHT if top_down else HEIGHT, 1, bits,
                              compression, stride * HEIGHT, 0, 0, colours_used, 0)
         if header_size > 40:
-            header += struct.pack("<III", *masks)
+            header += struct.pack("<" + "I" * len(masks), *masks)
             header += bytes(header_size - len(header))
         if masks_after:
             header += struct.pack("<III", *masks)
     table = b"".join(bytes([i * 40 % 256, i * 90 % 256, i * 7 % 256] + ([] if core else [0])) for i in range(entries))
-    rows = bytes((x * 37 + 11) % 256 for x in range(stride * HEIGHT))
-    if entries:  # indices within a short table
+    if rows is not None:  # an RLE stream
+        pass
+    elif entries:  # indices within a short table
+        rows = bytes((x * 37 + 11) % 256 for x in range(stride * HEIGHT))
         rows = bytes(b & ((entries - 1) if bits == 8 and entries & (entries - 1) == 0 else 0x11) for b in rows)
+    else:
+        rows = bytes((x * 37 + 11) % 256 for x in range(stride * HEIGHT))
     return b"BM" + struct.pack("<IHHI", pixels_at + len(rows), 0, 0, pixels_at) + header + table + rows
 
 
@@ -63,6 +67,11 @@ def plte_chunk(entries):
     return struct.pack(">I", len(data)) + b"PLTE" + data + struct.pack(">I", zlib.crc32(b"PLTE" + data))
 
 
+def gama_chunk(gamma):
+    data = struct.pack(">I", gamma)
+    return struct.pack(">I", len(data)) + b"gAMA" + data + struct.pack(">I", zlib.crc32(b"gAMA" + data))
+
+
 def trns_chunk(data):
     return struct.pack(">I", len(data)) + b"tRNS" + data + struct.pack(">I", zlib.crc32(b"tRNS" + data))
 
@@ -77,12 +86,18 @@ def main():
         "info_24.bmp": bmp(40, 24),
         "v4_32.bmp": bmp(108, 32, 3, masks=(0xFF0000, 0xFF00, 0xFF)),
         "v5_8_top_down.bmp": bmp(124, 8, top_down=True),
+        "v3_32_alpha.bmp": bmp(56, 32, 3, masks=(0xFF0000, 0xFF00, 0xFF, 0xFF000000)),
+        "v4_16_4444_alpha.bmp": bmp(108, 16, 3, masks=(0xF00, 0xF0, 0xF, 0xF000)),
+        # Encoded and absolute runs, delta, end of line and end of bitmap.
+        "rle8.bmp": bmp(40, 8, 1, colours_used=16, rows=bytes([2, 3, 0, 3, 1, 2, 4, 0, 0, 0, 0, 2, 1, 1, 2, 5, 0, 1])),
+        "rle4.bmp": bmp(40, 4, 2, rows=bytes([3, 0x12, 0, 2, 1, 0, 0, 0, 0, 3, 0x45, 0x60, 0, 0, 5, 0x78, 0, 1])),
         "grey_1.png": png(0, 1),
         "grey_16_trns.png": png(0, 16, extra=trns_chunk(b"\x00\x10")),
         "rgb_8_interlaced.png": png(2, 8, interlace=1),
         "palette_4_trns.png": png(3, 4, extra=plte_chunk(16) + trns_chunk(b"\x00\x80\xff")),
         "grey_alpha_8.png": png(4, 8),
         "rgba_16.png": png(6, 16),
+        "rgba_16_interlaced_gamma.png": png(6, 16, interlace=1, extra=gama_chunk(100000)),
     }
     for name, data in files.items():
         (CORPUS / name).write_bytes(data)

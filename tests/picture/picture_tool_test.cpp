@@ -3,8 +3,12 @@
 // files are read back with the BMP reader, which the wine test holds to the
 // platform's own reading.
 #include "bmp_reader.h"
+#include "bmp_writer.h"
+#include "png_writer.h"
 
+#include <fcntl.h>
 #include <png.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -96,6 +100,21 @@ std::vector<uint8_t> Bmp(int32_t width, int32_t height)
     return b;
 }
 
+// An 8-bit BI_RLE8 file holding the stream given.
+std::vector<uint8_t> Rle8(int32_t width, int32_t height, const std::vector<uint8_t> &stream)
+{
+    std::vector<uint8_t> b = BmpHeaders(width, height, 1);
+    b.insert(b.end(), stream.begin(), stream.end());
+    return b;
+}
+
+// The file with one header field changed: the size at 14, the bit count at 28.
+std::vector<uint8_t> With(std::vector<uint8_t> b, size_t at, uint32_t value)
+{
+    for (size_t i = at; i < at + (at == 28 ? 2 : 4); ++i, value >>= 8) b[i] = static_cast<uint8_t>(value);
+    return b;
+}
+
 TEST_F(PictureTool, RefusesEachBrokenRuleWithOneLineAndNoOutput)
 {
     std::vector<uint8_t> tablePastEnd = BmpHeaders(4, 4);
@@ -114,8 +133,23 @@ TEST_F(PictureTool, RefusesEachBrokenRuleWithOneLineAndNoOutput)
         {"gif", {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0}, "not a PNG or BMP file"},
         {"truncated_bmp", truncated, "truncated: 108 bytes of pixels"},
         {"truncated_png", png, "PNG refused by libpng"},
-        {"rle", BmpHeaders(4, 4, 1), "compressed BMP (BI_RLE8)"},
-        {"jpeg", BmpHeaders(4, 4, 4), "compressed BMP (BI_JPEG)"},
+        {"rle_run_past_row", Rle8(4, 2, {5, 1, 0, 1}), "RLE run past the end of a row (5 pixels from x 0"},
+        {"rle_absolute_run_past_row", Rle8(4, 2, {2, 1, 0, 3, 1, 2, 3, 0, 0, 1}), "RLE run past the end of a row"},
+        {"rle_below_last_row", Rle8(4, 1, {0, 0, 1, 1, 0, 1}), "RLE run past the picture's last row"},
+        {"rle_delta_up_past_picture", Rle8(4, 2, {0, 2, 1, 2, 0, 1}), "RLE delta past the picture (by 1, 2"},
+        {"rle_delta_right_past_picture", Rle8(4, 2, {2, 1, 0, 2, 3, 0, 0, 1}), "RLE delta past the picture (by 3, 0"},
+        {"rle_without_end", Rle8(4, 2, {4, 1, 0, 0, 4, 2}), "RLE data ends before its end-of-bitmap code"},
+        {"rle_absolute_run_cut_short", Rle8(4, 2, {0, 3, 1, 2, 3}), "RLE data ends before its end-of-bitmap code"},
+        {"rle_delta_cut_short", Rle8(4, 2, {0, 2, 1}), "RLE data ends before its end-of-bitmap code"},
+        {"rle_top_down", Rle8(4, -2, {0, 1}), "BI_RLE8 that claims to be top-down"},
+        {"rle4_with_8_bits", BmpHeaders(4, 4, 2), "not a BMP this tool reads: BI_RLE4 with 8 bits a pixel"},
+        {"rle24", With(With(Bmp(4, 4), 28, 24), 30, 4),
+         "not a BMP this tool reads: RLE24 (compression 4 with 24 bits a pixel)"},
+        {"jpeg", BmpHeaders(4, 4, 4), "not a BMP this tool reads: a JPEG inside (BI_JPEG)"},
+        {"png_inside", BmpHeaders(4, 4, 5), "not a BMP this tool reads: a PNG inside (BI_PNG)"},
+        {"os2_header", With(Bmp(4, 4), 14, 64), "not a BMP this tool reads: OS/2 2.x header (64 bytes)"},
+        {"two_bits", With(Bmp(4, 4), 28, 2), "not a BMP this tool reads: 2 bits a pixel"},
+        {"sixty_four_bits", With(Bmp(4, 4), 28, 64), "not a BMP this tool reads: 64 bits a pixel"},
         {"table_past_end", tablePastEnd, "colour table of 256 entries points past the end of the file"},
         {"offset_past_end", offsetPastEnd, "pixel offset 1073742902 points past the end of the file"},
         {"zero_height", Bmp(4, 0), "width or height is 0"},
@@ -137,8 +171,6 @@ TEST_F(PictureTool, RefusesEachBrokenRuleWithOneLineAndNoOutput)
         fs::remove(picture);
     }
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 2) << "only stdout and stderr, no temporary file";
-    EXPECT_EQ(Tool("convert").status, 2);
-    EXPECT_EQ(Tool("inspect a b").status, 2);
 }
 
 TEST_F(PictureTool, InspectGivesTheArtworksRegion)
@@ -233,6 +265,124 @@ TEST_F(PictureTool, OpaqueBlackBorderIsCutAwayAndManyColoursStay24Bit)
         for (int x = 0; x < w; ++x)
             EXPECT_EQ(std::memcmp(BmpPixel(bmp, x, y), &manyColours[4 * (y * w + x)], 3), 0) << x << "," << y;
     EXPECT_NE(Tool("inspect " + (dir_ / "many.png").string()).err.find("no pixel is cut away"), std::string::npos);
+}
+
+TEST_F(PictureTool, ExitStatusesForEveryArgumentOrder)
+{
+    const std::string good = (dir_ / "good.png").string(), refused = (dir_ / "refused.bmp").string();
+    WritePng(good, 3, 2, std::vector<uint8_t>(24, 200), false);
+    WriteBytes(refused, BmpHeaders(4, 4, 4));
+    const std::string out = (dir_ / "out").string();
+    for (const char *form : {"inspect P", "inspect P --json", "inspect --json P", "preview P -o O", "preview -o O P",
+                             "convert P -o O", "convert -o O P"}) {
+        SCOPED_TRACE(form);
+        auto with = [&](const std::string &picture) {
+            std::string args = form;
+            args.replace(args.find('P'), 1, picture);
+            if (args.find(" O") != std::string::npos) args.replace(args.find(" O"), 2, " " + out);
+            return Tool(args);
+        };
+        EXPECT_EQ(with(good).status, 0) << with(good).err;
+        EXPECT_EQ(with(refused).status, 1);
+    }
+    for (const char *usage : {"", "inspect", "inspect P --jsn", "inspect P --json x", "convert P", "convert P -o",
+                              "convert P O", "preview P -x O", "show P", "--help x"}) {
+        SCOPED_TRACE(usage);
+        const ToolRun run = Tool(usage);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_NE(run.err.find("usage: brimshade-picture inspect PICTURE [--json]"), std::string::npos) << run.err;
+    }
+    const ToolRun help = Tool("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("usage: brimshade-picture inspect PICTURE [--json]"), std::string::npos) << help.out;
+}
+
+// A picture of 300 x 300 different colours: a 24-bit BMP of 270,054 bytes.
+void WriteManyColours(const fs::path &path)
+{
+    std::vector<uint8_t> bgra;
+    for (int i = 0; i < 300 * 300; ++i) bgra.insert(bgra.end(), {uint8_t(i), uint8_t(i >> 8), 200, 255});
+    WritePng(path, 300, 300, bgra, false);
+}
+
+TEST_F(PictureTool, AFailedWriteLeavesTheOldOutputAndNoTemporaryFile)
+{
+    WriteManyColours(dir_ / "many.png");
+    WriteBytes(dir_ / "out.bmp", {'o', 'l', 'd'});
+    // The file system full, as a child under a 64 KiB file size limit sees it.
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const rlimit limit = {64 << 10, 64 << 10};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const int quiet = open("/dev/null", O_WRONLY);
+        dup2(quiet, 1);
+        dup2(quiet, 2);
+        execl(BRIMSHADE_PICTURE_TOOL, BRIMSHADE_PICTURE_TOOL, "convert", (dir_ / "many.png").c_str(), "-o",
+              (dir_ / "out.bmp").c_str(), static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_EQ(ReadText(dir_ / "out.bmp"), "old");
+
+    // The final rename fails: the output is a directory.
+    fs::create_directory(dir_ / "out_dir");
+    const ToolRun run = Tool("convert " + (dir_ / "many.png").string() + " -o " + (dir_ / "out_dir").string());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("out_dir: cannot be written: "), std::string::npos) << run.err;
+    EXPECT_TRUE(fs::is_empty(dir_ / "out_dir"));
+    std::vector<std::string> names;
+    for (const auto &entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"many.png", "out.bmp", "out_dir", "stderr", "stdout"}));
+}
+
+TEST_F(PictureTool, ExactlyTwoHundredFiftySixColoursStayEightBit)
+{
+    for (int colours : {256, 257}) {
+        SCOPED_TRACE(colours);
+        std::vector<uint8_t> bgra;
+        for (int i = 0; i < 20 * 20; ++i) bgra.insert(bgra.end(), {uint8_t(i % colours), uint8_t(i % colours / 256 * 9), 99, 255});
+        WritePng(dir_ / "colours.png", 20, 20, bgra, false);
+        ToolRun run;
+        const BmpPicture bmp = Converted(dir_ / "colours.png", &run);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(bmp.bitCount, colours == 256 ? 8 : 24);
+        EXPECT_EQ(bmp.colourTable.size(), colours == 256 ? 4u * 256 : 0u);
+        for (int i = 0; i < 20 * 20; ++i)
+            EXPECT_EQ(std::memcmp(BmpPixel(bmp, i % 20, i / 20), &bgra[4 * i], 3), 0) << i;
+    }
+}
+
+TEST_F(PictureTool, InspectSaysWhatWasConverted)
+{
+    png_test::PngSpec spec{8, 8, 2, 16, true, png_test::Chunk("gAMA", {0, 1, 0x86, 0xA0})};
+    WriteBytes(dir_ / "gamma.png", png_test::WritePng(spec));
+    EXPECT_NE(Tool("inspect " + (dir_ / "gamma.png").string()).out.find(
+                  "\n  colours: converted to sRGB from the file's gamma 1.00000\n"),
+              std::string::npos);
+    EXPECT_NE(Tool("inspect --json " + (dir_ / "gamma.png").string()).out.find(
+                  "\"file_gamma\": 1.00000, \"gamma_converted\": true"),
+              std::string::npos);
+    // A 16-bit RGBA picture, interlaced or not: the same BMP, byte for byte.
+    std::string bmps[2];
+    for (bool interlaced : {false, true}) {
+        WriteBytes(dir_ / "rgba.png", png_test::WritePng({33, 17, 6, 16, interlaced, {}}));
+        ASSERT_EQ(Tool("convert " + (dir_ / "rgba.png").string() + " -o " + (dir_ / "out.bmp").string()).status, 0);
+        bmps[interlaced] = ReadText(dir_ / "out.bmp");
+    }
+    EXPECT_EQ(bmps[0], bmps[1]);
+
+    bmp_test::Content content;
+    content.width = 2;
+    content.height = 1;
+    content.values = {0x00FFFFFF, 0x00101010}; // alpha 0 throughout
+    WriteBytes(dir_ / "alpha.bmp", bmp_test::WriteBmp({"alpha", 124, 32, bmp_test::kBitfields, false, 0,
+                                                        {0xFF0000, 0xFF00, 0xFF, 0xFF000000}}, content));
+    const ToolRun run = Tool("inspect " + (dir_ / "alpha.bmp").string());
+    EXPECT_NE(run.out.find("\n  alpha: 0 throughout, so unused: the picture is opaque\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("see-through pixels: 1 of 2"), std::string::npos) << run.out;
 }
 
 } // namespace
