@@ -1,6 +1,9 @@
 // Times `brimshade-picture inspect` on 3840 x 2160 PNGs beside libpng decoding
 // the same file alone, in the same run: inspect's own work (judging the
 // pixels, the scan and its figures) is what it takes beyond the decoding.
+// Times `make` beside `convert` of the same files too: what writing the
+// program around the picture costs. make takes the template the tool finds
+// by itself, the win32 build's program beside the bench build.
 //
 //   picture_benchmark TOOL [Google Benchmark options]
 //
@@ -78,9 +81,14 @@ std::vector<uint8_t> Figure()
     return pixels;
 }
 
+std::string TempPath(const std::string &name)
+{
+    return (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + ("/" + name);
+}
+
 std::string WritePng(const std::string &name, const std::vector<uint8_t> &bgra, bool alpha)
 {
-    const std::string path = (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + ("/" + name);
+    const std::string path = TempPath(name);
     std::vector<uint8_t> pixels;
     for (size_t i = 0; i < bgra.size(); i += 4) pixels.insert(pixels.end(), &bgra[i], &bgra[i] + (alpha ? 4 : 3));
     png_image image;
@@ -171,6 +179,8 @@ void Register(const std::string &name, const std::string &path)
     const std::vector<std::pair<std::string, std::function<void(benchmark::State &)>>> cases = {
         {"process/libpng_decode/", [path](benchmark::State &s) { TimeProcess(s, {g_self, "--decode", path}); }},
         {"process/inspect/", [path](benchmark::State &s) { TimeProcess(s, {g_tool, "inspect", path}); }},
+        {"process/convert/", [path](benchmark::State &s) { TimeProcess(s, {g_tool, "convert", path, "-o", TempPath("brimshade_out.bmp")}); }},
+        {"process/make/", [path](benchmark::State &s) { TimeProcess(s, {g_tool, "make", path, "-o", TempPath("brimshade_out.exe")}); }},
         {"in_process/libpng_decode/", [path](benchmark::State &s) { TimeDecode(s, path); }},
         {"in_process/inspect_steps/", [path](benchmark::State &s) { TimeInspectSteps(s, path); }},
     };
@@ -200,7 +210,7 @@ int main(int argc, char **argv)
     Register("figure_rgba", figure);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    std::remove(tiled.c_str());
-    std::remove(figure.c_str());
+    for (const std::string &path : {tiled, figure, TempPath("brimshade_out.bmp"), TempPath("brimshade_out.exe")})
+        std::remove(path.c_str());
     return 0;
 }
