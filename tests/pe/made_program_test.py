@@ -174,20 +174,23 @@ class MadeProgramTest(unittest.TestCase):
 
     def test_stripped_template(self):
         stripped = strip(WORK / "stripped.exe")
-        self.assertEqual(pefile.PE(str(stripped)).FILE_HEADER.PointerToSymbolTable, 0)
+        # The i686 one keeps a string table for a long section name.
+        self.assertEqual(pefile.PE(str(stripped)).FILE_HEADER.NumberOfSymbols, 0)
         made, dib = self.make(self.large, stripped)
         self.assert_made_from(stripped.read_bytes(), made, dib)
 
-    def test_debug_data_after_the_resource_section_moves_with_it(self):
+    def test_debug_data_and_trailing_bytes_after_the_resource_section_move_with_it(self):
         # A CodeView entry and its data in the slack of the section after the
-        # resource section, where the directory then points.
+        # resource section, where the directory then points; and bytes after
+        # everything, which leave the file's length no multiple of 4, so that
+        # the checksum's last, partial word counts.
         pe = pefile.PE(data=self.template)
         after = pe.sections[resource_section_index(pe) + 1]
         at = align(after.Misc_VirtualSize, 8)
         codeview = b"RSDS" + bytes(range(16)) + struct.pack("<I", 1)
         entry = struct.pack("<IIHHIIII", 0, 0, 0, 0, 2, len(codeview), after.VirtualAddress + at + 28,
                             after.PointerToRawData + at + 28)
-        data = bytearray(self.template)
+        data = bytearray(self.template + (b"e" if (len(self.template) + 1) % 4 else b"en"))
         data[after.PointerToRawData + at:after.PointerToRawData + at + 28 + len(codeview)] = entry + codeview
         put(data, after, "Misc_VirtualSize", at + 28 + len(codeview))
         put(data, pe.OPTIONAL_HEADER.DATA_DIRECTORY[6], "VirtualAddress", after.VirtualAddress + at)
@@ -219,7 +222,8 @@ class MadeProgramTest(unittest.TestCase):
         cases = [
             ("not_pe", b"GIF89a" + bytes(100), "not a Windows program (no MZ header)"),
             ("object_file", obj, "an object file, not a program"),
-            ("truncated", self.template[:0x200], "truncated: the section table runs past the end of the file"),
+            ("truncated", self.template[:pe.DOS_HEADER.e_lfanew + 4 + 20 - 1],
+             "truncated: the PE header runs past the end of the file"),
             ("dll", patched((pe.FILE_HEADER, "Characteristics", pe.FILE_HEADER.Characteristics | 0x2000)),
              "a DLL, not a program"),
             ("no_bitmap_101", patched(tree=resource_tree([(2, 102, 0x040C)], 0, 0)), "no bitmap 101 in language 0x040C"),
@@ -234,6 +238,10 @@ class MadeProgramTest(unittest.TestCase):
              f"section {name(last)} runs past the end of the file"),
             ("beyond_limits", patched((last, "Misc_VirtualSize", 0xFFFF0000 - last.VirtualAddress)),
              "beyond the format's limits: the program's image in memory would be"),
+            ("directory_in_resources",
+             patched((header.DATA_DIRECTORY[9], "VirtualAddress",
+                      sections[i].VirtualAddress + align(sections[i].Misc_VirtualSize, header.SectionAlignment) - 1)),
+             "the TLS table lies in the resource section"),
             ("not_discardable", patched((sections[i + 1], "Characteristics", sections[i + 1].Characteristics & ~0x02000000)),
              f"section {name(sections[i + 1])} follows the resource section and is not discardable"),
         ]
