@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -215,7 +216,7 @@ bool CheckWhatFollowsResources(const uint8_t *p, const Layout &layout, std::stri
             return Fail(pError, "section " + layout.sections[i].name +
                                     " follows the resource section and is not discardable: code may refer to it there");
     const uint64_t end = MemoryEnd(resources, layout.sectionAlignment);
-    for (size_t i = 0; i < layout.directoryCount && i < 16; ++i) {
+    for (size_t i = 0; i < layout.directoryCount && i < std::size(kDirectoryNames); ++i) {
         uint32_t rva, size;
         Directory(p, layout, i, &rva, &size);
         if (i == kResourceTable || (rva == 0 && size == 0) || rva < resources.virtualAddress) continue;
