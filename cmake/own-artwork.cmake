@@ -1,8 +1,8 @@
 # The program built with a picture of the user's own (BRIMSHADE_ARTWORK, a PNG
 # or BMP) in place of res/artwork.bmp. The picture tool converts it now, at
 # configure time, so that a refused picture stops the configure with the
-# tool's own message before anything is built. The tool is a host program: it
-# is built natively from this source tree, into this build tree.
+# tool's own message before anything is built. The tool is a host program,
+# built natively (native-picture-tool.cmake).
 #
 # Defines brimshade_own_resources, the resource object to link into the
 # program, and BRIMSHADE_EMBEDDED_ARTWORK, the BMP it embeds.
@@ -14,16 +14,10 @@ endif()
 # Editing the picture configures again, which converts it again.
 set_property(DIRECTORY "${PROJECT_SOURCE_DIR}" APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${own_picture}")
 
-set(picture_tool_build "${CMAKE_BINARY_DIR}/picture-tool")
-set(picture_tool "${picture_tool_build}/src/picture/brimshade-picture")
-message(STATUS "Building the picture tool natively in ${picture_tool_build}")
-# This configure has set CC, CXX and RC to the cross compilers.
-execute_process(COMMAND "${CMAKE_COMMAND}" -E env --unset=CC --unset=CXX --unset=RC
-                        "${CMAKE_COMMAND}" -S "${PROJECT_SOURCE_DIR}" -B "${picture_tool_build}"
-                        -G "${CMAKE_GENERATOR}" -DCMAKE_BUILD_TYPE=Release
-                RESULT_VARIABLE failed OUTPUT_VARIABLE log ERROR_VARIABLE log)
+message(STATUS "Building the picture tool natively in ${NATIVE_PICTURE_TOOL_BUILD}")
+execute_process(COMMAND ${NATIVE_PICTURE_TOOL_CONFIGURE} RESULT_VARIABLE failed OUTPUT_VARIABLE log ERROR_VARIABLE log)
 if(NOT failed)
-    execute_process(COMMAND "${CMAKE_COMMAND}" --build "${picture_tool_build}" --target brimshade-picture
+    execute_process(COMMAND "${CMAKE_COMMAND}" --build "${NATIVE_PICTURE_TOOL_BUILD}" --target brimshade-picture
                     RESULT_VARIABLE failed OUTPUT_VARIABLE log ERROR_VARIABLE log)
 endif()
 if(failed)
@@ -37,7 +31,7 @@ file(MAKE_DIRECTORY "${own_artwork_dir}")
 file(REMOVE "${BRIMSHADE_EMBEDDED_ARTWORK}")
 # The tool's own lines (a refusal, or the warning that the window would be
 # empty or a plain rectangle) go straight to the user, unwrapped.
-execute_process(COMMAND "${picture_tool}" convert "${own_picture}" -o "${BRIMSHADE_EMBEDDED_ARTWORK}"
+execute_process(COMMAND "${NATIVE_PICTURE_TOOL}" convert "${own_picture}" -o "${BRIMSHADE_EMBEDDED_ARTWORK}"
                 RESULT_VARIABLE failed OUTPUT_VARIABLE converted OUTPUT_STRIP_TRAILING_WHITESPACE)
 if(failed)
     message(FATAL_ERROR "BRIMSHADE_ARTWORK: the picture tool refused ${own_picture}; nothing is built")

@@ -1,12 +1,15 @@
 // brimshade-picture: shows what the program will make of a picture before it
-// is built in, and converts the picture into the BMP the program embeds.
+// is built in, converts the picture into the BMP the program embeds, and
+// makes the program around it from a built one, without a compiler.
 //
 //   brimshade-picture inspect PICTURE [--json]
 //   brimshade-picture preview PICTURE -o OUT.png
 //   brimshade-picture convert PICTURE -o OUT.bmp
+//   brimshade-picture make PICTURE -o NAME.exe [--template PROGRAM.exe]
 //
 // Exit status: 0 done, 1 picture refused or output not written, 2 usage.
 #include "picture.h"
+#include "program_template.h"
 #include "region_figures.h"
 
 #include <png.h>
@@ -16,6 +19,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -41,8 +45,9 @@ int Usage(std::FILE *out, int status)
                  "usage: %s inspect PICTURE [--json]\n"
                  "       %s preview PICTURE -o OUT.png\n"
                  "       %s convert PICTURE -o OUT.bmp\n"
+                 "       %s make PICTURE -o NAME.exe [--template PROGRAM.exe]\n"
                  "PICTURE is a PNG or BMP file.\n",
-                 g_programName, g_programName, g_programName);
+                 g_programName, g_programName, g_programName, g_programName);
     return status;
 }
 
@@ -360,13 +365,34 @@ std::vector<uint8_t> EncodeBmp(const Picture &p, const std::vector<uint32_t> &co
     return out;
 }
 
-int Convert(const std::string &path, const std::string &out)
+// The BMP file's own header, which a bitmap resource goes without.
+constexpr size_t kBmpFileHeaderSize = 14;
+
+// Replaces the BMP in *pBytes with the program made around it from the template.
+bool PutInProgram(const std::string &templatePath, std::vector<uint8_t> *pBytes)
+{
+    std::vector<uint8_t> programTemplate, program;
+    std::string error;
+    if (!ReadFileBytes(templatePath.c_str(), &programTemplate, &error) ||
+        !MakeProgram(programTemplate.data(), programTemplate.size(), pBytes->data() + kBmpFileHeaderSize,
+                     pBytes->size() - kBmpFileHeaderSize, &program, &error)) {
+        Refuse(templatePath, error);
+        return false;
+    }
+    pBytes->swap(program);
+    return true;
+}
+
+// convert, and make when given the template program to put the BMP in.
+int Convert(const std::string &path, const std::string &out, const std::string *pTemplate = nullptr)
 {
     Judged judged;
     if (!Load(path, &judged)) return kExitRefused;
     const std::vector<uint32_t> colours = FewColours(judged.picture);
     std::string error;
-    if (!WriteWhole(out, EncodeBmp(judged.picture, colours), &error)) return Refuse(out, error);
+    std::vector<uint8_t> bytes = EncodeBmp(judged.picture, colours);
+    if (pTemplate && !PutInProgram(*pTemplate, &bytes)) return kExitRefused;
+    if (!WriteWhole(out, bytes, &error)) return Refuse(out, error);
     PrintWarnings(path, judged);
     std::printf("%s: %d x %d, ", out.c_str(), judged.picture.width, judged.picture.height);
     if (colours.empty())
@@ -378,7 +404,62 @@ int Convert(const std::string &path, const std::string &out)
         std::printf(", %llu opaque near-black pixels raised to 17, 17, 17",
                     (unsigned long long)judged.judgement.raised);
     std::printf("\n");
+    if (pTemplate) std::printf("%s: the program from %s\n", out.c_str(), pTemplate->c_str());
     return 0;
+}
+
+// Where make looks for its template when none is named: beside the tool, as
+// the release archive puts it, then, for a tool in a build tree
+// (build/<preset>/src/picture/), at the win32 build's program there.
+std::vector<std::string> TemplatePlaces()
+{
+    char self[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof(self));
+    if (n <= 0 || n == sizeof(self)) return {};
+    std::string dir(self, static_cast<size_t>(n));
+    dir.erase(dir.rfind('/'));
+    std::vector<std::string> places = {dir + "/brimshade.exe"};
+    const std::string inBuildTree = "/src/picture";
+    if (dir.size() > inBuildTree.size() && dir.compare(dir.size() - inBuildTree.size(), std::string::npos, inBuildTree) == 0) {
+        const std::string presetDir = dir.substr(0, dir.size() - inBuildTree.size());
+        places.push_back(presetDir.substr(0, presetDir.rfind('/')) + "/win32/brimshade.exe");
+    }
+    return places;
+}
+
+bool FindTemplate(std::string *pTemplate)
+{
+    std::string looked;
+    for (const std::string &place : TemplatePlaces()) {
+        struct stat st;
+        if (stat(place.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            *pTemplate = place;
+            return true;
+        }
+        looked += (looked.empty() ? "" : " and ") + place;
+    }
+    std::fprintf(stderr, "%s: no template program: looked for %s; name one with --template\n", g_programName,
+                 looked.c_str());
+    return false;
+}
+
+// make's arguments, in any order: the picture, -o NAME.exe and, if wanted,
+// --template PROGRAM.exe.
+int Make(const std::vector<std::string> &args)
+{
+    std::string picture, out, programTemplate;
+    for (size_t i = 1; i < args.size(); ++i) {
+        std::string *pValue = args[i] == "-o" ? &out : args[i] == "--template" ? &programTemplate : nullptr;
+        if (!pValue && picture.empty())
+            picture = args[i];
+        else if (!pValue || i + 1 == args.size() || !pValue->empty())
+            return Usage(stderr, kExitUsage);
+        else
+            *pValue = args[++i];
+    }
+    if (picture.empty() || out.empty()) return Usage(stderr, kExitUsage);
+    if (programTemplate.empty() && !FindTemplate(&programTemplate)) return kExitRefused;
+    return Convert(picture, out, &programTemplate);
 }
 
 } // namespace
@@ -397,6 +478,7 @@ int main(int argc, char **argv)
         const std::string &out = args[1] == "-o" ? args[2] : args[3];
         return args[0] == "preview" ? Preview(picture, out) : Convert(picture, out);
     }
+    if (!args.empty() && args[0] == "make") return Make(args);
     if (args.size() == 1 && args[0] == "--help") return Usage(stdout, 0);
     return Usage(stderr, kExitUsage);
 }
