@@ -3,6 +3,7 @@
 #include "color_key_scan.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -10,9 +11,42 @@ namespace {
 constexpr DWORD kKey = 0x000000;
 constexpr DWORD kTolerance = 0x101010;
 
+// A row's runs as (left, right) pairs, left to right.
+using RowRuns = std::vector<std::pair<LONG, LONG>>;
+
+// Counts rectangles as the platform bands them. The runs come row by row from
+// the top; a row can be split between two batches, so the count lives across
+// them. Rows without runs never appear, so a row joins the band above only if
+// it is the very next row and its runs are the same.
+struct BandCount {
+    RowRuns lastRow, thisRow;
+    LONG lastTop = 0, thisTop = 0;
+    uint64_t rectangles = 0;
+};
+
+void EndRow(BandCount *pBands)
+{
+    if (pBands->thisRow.empty()) return;
+    const bool joinsBandAbove = pBands->thisTop == pBands->lastTop + 1 && pBands->thisRow == pBands->lastRow;
+    if (!joinsBandAbove) pBands->rectangles += pBands->thisRow.size();
+    pBands->lastRow.swap(pBands->thisRow);
+    pBands->lastTop = pBands->thisTop;
+    pBands->thisRow.clear();
+}
+
+void AddRun(BandCount *pBands, const RECT &rc)
+{
+    if (rc.top != pBands->thisTop) {
+        EndRow(pBands);
+        pBands->thisTop = rc.top;
+    }
+    pBands->thisRow.emplace_back(rc.left, rc.right);
+}
+
 struct Tally {
     RegionFigures *pFigures;
     std::vector<uint32_t> runsPerRow;
+    BandCount bands;
 };
 
 void CountBatch(const RGNDATA *pBatch, DWORD cbBatch, void *pContext)
@@ -29,7 +63,10 @@ void CountBatch(const RGNDATA *pBatch, DWORD cbBatch, void *pContext)
     figures.largestBlockBytes = std::max(figures.largestBlockBytes, static_cast<uint32_t>(cbBatch));
     if (rdh.nCount == 0) return;
     const RECT *pRects = reinterpret_cast<const RECT *>(pBatch->Buffer);
-    for (DWORD i = 0; i < rdh.nCount; ++i) ++tally.runsPerRow[pRects[i].top];
+    for (DWORD i = 0; i < rdh.nCount; ++i) {
+        ++tally.runsPerRow[pRects[i].top];
+        AddRun(&tally.bands, pRects[i]);
+    }
     RECT &rcBox = figures.rcBox;
     if (figures.empty) {
         rcBox = rdh.rcBound;
@@ -50,6 +87,8 @@ RegionFigures MeasureRegion(const Picture &picture)
     Tally tally{&figures, std::vector<uint32_t>(picture.height)};
     figures.scanned = ScanColorKeyRuns(picture.pixels.data(), picture.width, picture.height, 4 * picture.width, kKey,
                                        kTolerance, CountBatch, &tally) != FALSE;
+    EndRow(&tally.bands);
+    figures.bandedRectangles = tally.bands.rectangles;
     const auto busiest = std::max_element(tally.runsPerRow.begin(), tally.runsPerRow.end());
     if (busiest != tally.runsPerRow.end() && *busiest > 0) {
         figures.busiestRow = static_cast<int>(busiest - tally.runsPerRow.begin());
