@@ -84,7 +84,7 @@ void CountBatch(const RGNDATA *pBatch, DWORD cbBatch, void *pContext)
 RegionFigures MeasureRegion(const Picture &picture)
 {
     RegionFigures figures;
-    Tally tally{&figures, std::vector<uint32_t>(picture.height)};
+    Tally tally{&figures, std::vector<uint32_t>(picture.height), {}};
     figures.scanned = ScanColorKeyRuns(picture.pixels.data(), picture.width, picture.height, 4 * picture.width, kKey,
                                        kTolerance, CountBatch, &tally) != FALSE;
     EndRow(&tally.bands);
