@@ -3,7 +3,6 @@
 #include "color_key_scan.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace {
 
@@ -11,36 +10,47 @@ namespace {
 constexpr DWORD kKey = 0x000000;
 constexpr DWORD kTolerance = 0x101010;
 
-// A row's runs as (left, right) pairs, left to right.
-using RowRuns = std::vector<std::pair<LONG, LONG>>;
-
 // Counts rectangles as the platform bands them. The runs come row by row from
 // the top; a row can be split between two batches, so the count lives across
 // them. Rows without runs never appear, so a row joins the band above only if
 // it is the very next row and its runs are the same.
 struct BandCount {
-    RowRuns lastRow, thisRow;
+    std::vector<RECT> lastRow, thisRow;
     LONG lastTop = 0, thisTop = 0;
     uint64_t rectangles = 0;
 };
 
+bool SameRuns(const std::vector<RECT> &a, const std::vector<RECT> &b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](const RECT &rcA, const RECT &rcB) {
+               return rcA.left == rcB.left && rcA.right == rcB.right;
+           });
+}
+
 void EndRow(BandCount *pBands)
 {
     if (pBands->thisRow.empty()) return;
-    const bool joinsBandAbove = pBands->thisTop == pBands->lastTop + 1 && pBands->thisRow == pBands->lastRow;
+    const bool joinsBandAbove = pBands->thisTop == pBands->lastTop + 1 && SameRuns(pBands->thisRow, pBands->lastRow);
     if (!joinsBandAbove) pBands->rectangles += pBands->thisRow.size();
     pBands->lastRow.swap(pBands->thisRow);
     pBands->lastTop = pBands->thisTop;
     pBands->thisRow.clear();
 }
 
-void AddRun(BandCount *pBands, const RECT &rc)
+// Takes the runs of a batch a row, or the part of one in the batch, at a time.
+void AddRuns(BandCount *pBands, const RECT *pRects, DWORD nRects)
 {
-    if (rc.top != pBands->thisTop) {
-        EndRow(pBands);
-        pBands->thisTop = rc.top;
+    for (DWORD i = 0; i < nRects;) {
+        const LONG top = pRects[i].top;
+        DWORD end = i + 1;
+        while (end < nRects && pRects[end].top == top) ++end;
+        if (top != pBands->thisTop) {
+            EndRow(pBands);
+            pBands->thisTop = top;
+        }
+        pBands->thisRow.insert(pBands->thisRow.end(), pRects + i, pRects + end);
+        i = end;
     }
-    pBands->thisRow.emplace_back(rc.left, rc.right);
 }
 
 struct Tally {
@@ -63,10 +73,8 @@ void CountBatch(const RGNDATA *pBatch, DWORD cbBatch, void *pContext)
     figures.largestBlockBytes = std::max(figures.largestBlockBytes, static_cast<uint32_t>(cbBatch));
     if (rdh.nCount == 0) return;
     const RECT *pRects = reinterpret_cast<const RECT *>(pBatch->Buffer);
-    for (DWORD i = 0; i < rdh.nCount; ++i) {
-        ++tally.runsPerRow[pRects[i].top];
-        AddRun(&tally.bands, pRects[i]);
-    }
+    for (DWORD i = 0; i < rdh.nCount; ++i) ++tally.runsPerRow[pRects[i].top];
+    AddRuns(&tally.bands, pRects, rdh.nCount);
     RECT &rcBox = figures.rcBox;
     if (figures.empty) {
         rcBox = rdh.rcBound;
