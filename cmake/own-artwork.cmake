@@ -29,8 +29,9 @@ set(BRIMSHADE_EMBEDDED_ARTWORK "${own_artwork_dir}/artwork.bmp")
 file(MAKE_DIRECTORY "${own_artwork_dir}")
 # A refused picture must not leave the last accepted one to be built in.
 file(REMOVE "${BRIMSHADE_EMBEDDED_ARTWORK}")
-# The tool's own lines (a refusal, or the warning that the window would be
-# empty or a plain rectangle) go straight to the user, unwrapped.
+# The tool's own lines (a refusal, or a warning: that the window would be
+# empty or a plain rectangle, or that its shape has too many rectangles for
+# Wine on X11) go straight to the user, unwrapped.
 execute_process(COMMAND "${NATIVE_PICTURE_TOOL}" convert "${own_picture}" -o "${BRIMSHADE_EMBEDDED_ARTWORK}"
                 RESULT_VARIABLE failed OUTPUT_VARIABLE converted OUTPUT_STRIP_TRAILING_WHITESPACE)
 if(failed)

@@ -111,7 +111,17 @@ bool Load(const std::string &path, Judged *pJudged)
     return true;
 }
 
-std::vector<std::string> Warnings(const Judged &judged)
+// The picture is not refused for this: the program is right on Windows.
+std::string X11Warning(const RegionFigures &region)
+{
+    return "the window's region has " + std::to_string(region.bandedRectangles) + " rectangles, more than the " +
+           std::to_string(kX11ShapeRectangleLimit) +
+           " one X11 shape request can carry: on Windows the program is fine, but under Wine on X11 it fails at "
+           "start without showing its window (an X error ends it, or it hangs)";
+}
+
+// pRegion, when given, is the scanned region of the picture.
+std::vector<std::string> Warnings(const Judged &judged, const RegionFigures *pRegion = nullptr)
 {
     const uint64_t pixels = uint64_t(judged.picture.width) * judged.picture.height;
     std::vector<std::string> warnings;
@@ -119,12 +129,14 @@ std::vector<std::string> Warnings(const Judged &judged)
         warnings.push_back("every pixel is cut away: the window would be empty");
     else if (judged.judgement.seeThrough == 0)
         warnings.push_back("no pixel is cut away: the window is a plain rectangle");
+    if (pRegion && TooComplexForX11(*pRegion))
+        warnings.push_back(X11Warning(*pRegion));
     return warnings;
 }
 
-void PrintWarnings(const std::string &path, const Judged &judged)
+void PrintWarnings(const std::string &path, const Judged &judged, const RegionFigures *pRegion = nullptr)
 {
-    for (const std::string &warning : Warnings(judged))
+    for (const std::string &warning : Warnings(judged, pRegion))
         std::fprintf(stderr, "%s: %s: warning: %s\n", g_programName, path.c_str(), warning.c_str());
 }
 
@@ -195,6 +207,8 @@ void PrintInspection(const std::string &path, const Judged &judged, const Region
     for (size_t i = 0; i < region.batches.size(); ++i)
         std::printf("    batch %zu: %u rectangles%s\n", i + 1, region.batches[i].rectangles,
                     BatchBounds(region.batches[i], ", bounds (", ")").c_str());
+    std::printf("  rectangles as the platform holds the region: %llu (rows with the same runs merged into bands)\n",
+                (unsigned long long)region.bandedRectangles);
     std::printf("  largest batch block: %u bytes\n", region.largestBlockBytes);
     if (region.busiestRow >= 0)
         std::printf("  row with most runs: %d (%u runs)\n", region.busiestRow, region.busiestRowRuns);
@@ -223,14 +237,15 @@ void PrintInspectionJson(const std::string &path, const Judged &judged, const Re
     for (size_t i = 0; i < region.batches.size(); ++i)
         json += std::string(i ? ", " : "") + "{\"rectangles\": " + std::to_string(region.batches[i].rectangles) +
                 ", \"bounds\": " + BatchBounds(region.batches[i], "[", "]", "null") + "}";
-    json += "], \"largest_batch_block_bytes\": " + std::to_string(region.largestBlockBytes);
+    json += "], \"banded_rectangles\": " + std::to_string(region.bandedRectangles);
+    json += ", \"largest_batch_block_bytes\": " + std::to_string(region.largestBlockBytes);
     json += ", \"row_with_most_runs\": " +
             (region.busiestRow >= 0 ? "{\"row\": " + std::to_string(region.busiestRow) +
                                           ", \"runs\": " + std::to_string(region.busiestRowRuns) + "}"
                                     : std::string("null"));
     json += ", \"region_box\": " + (region.empty ? std::string("null") : RectText(region.rcBox, "[", "]"));
     json += ", \"warnings\": [";
-    const std::vector<std::string> warnings = Warnings(judged);
+    const std::vector<std::string> warnings = Warnings(judged, &region);
     for (size_t i = 0; i < warnings.size(); ++i) json += (i ? ", " : "") + JsonString(warnings[i]);
     std::printf("%s]}\n", json.c_str());
 }
@@ -241,7 +256,7 @@ int Inspect(const std::string &path, bool json)
     if (!Load(path, &judged)) return kExitRefused;
     const RegionFigures region = MeasureRegion(judged.picture);
     if (!region.scanned) return Refuse(path, "the scan ran out of memory");
-    PrintWarnings(path, judged);
+    PrintWarnings(path, judged, &region);
     if (json)
         PrintInspectionJson(path, judged, region);
     else
@@ -393,7 +408,8 @@ int Convert(const std::string &path, const std::string &out, const std::string *
     std::vector<uint8_t> bytes = EncodeBmp(judged.picture, colours);
     if (pTemplate && !PutInProgram(*pTemplate, &bytes)) return kExitRefused;
     if (!WriteWhole(out, bytes, &error)) return Refuse(out, error);
-    PrintWarnings(path, judged);
+    const RegionFigures region = MeasureRegion(judged.picture);
+    PrintWarnings(path, judged, region.scanned ? &region : nullptr);
     std::printf("%s: %d x %d, ", out.c_str(), judged.picture.width, judged.picture.height);
     if (colours.empty())
         std::printf("24 bits (more than 256 colours)");

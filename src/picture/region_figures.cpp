@@ -10,9 +10,53 @@ namespace {
 constexpr DWORD kKey = 0x000000;
 constexpr DWORD kTolerance = 0x101010;
 
+// Counts rectangles as the platform bands them. The runs come row by row from
+// the top; a row can be split between two batches, so the count lives across
+// them. Rows without runs never appear, so a row joins the band above only if
+// it is the very next row and its runs are the same.
+struct BandCount {
+    std::vector<RECT> lastRow, thisRow;
+    LONG lastTop = 0, thisTop = 0;
+    uint64_t rectangles = 0;
+};
+
+bool SameRuns(const std::vector<RECT> &a, const std::vector<RECT> &b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](const RECT &rcA, const RECT &rcB) {
+               return rcA.left == rcB.left && rcA.right == rcB.right;
+           });
+}
+
+void EndRow(BandCount *pBands)
+{
+    if (pBands->thisRow.empty()) return;
+    const bool joinsBandAbove = pBands->thisTop == pBands->lastTop + 1 && SameRuns(pBands->thisRow, pBands->lastRow);
+    if (!joinsBandAbove) pBands->rectangles += pBands->thisRow.size();
+    pBands->lastRow.swap(pBands->thisRow);
+    pBands->lastTop = pBands->thisTop;
+    pBands->thisRow.clear();
+}
+
+// Takes the runs of a batch a row, or the part of one in the batch, at a time.
+void AddRuns(BandCount *pBands, const RECT *pRects, DWORD nRects)
+{
+    for (DWORD i = 0; i < nRects;) {
+        const LONG top = pRects[i].top;
+        DWORD end = i + 1;
+        while (end < nRects && pRects[end].top == top) ++end;
+        if (top != pBands->thisTop) {
+            EndRow(pBands);
+            pBands->thisTop = top;
+        }
+        pBands->thisRow.insert(pBands->thisRow.end(), pRects + i, pRects + end);
+        i = end;
+    }
+}
+
 struct Tally {
     RegionFigures *pFigures;
     std::vector<uint32_t> runsPerRow;
+    BandCount bands;
 };
 
 void CountBatch(const RGNDATA *pBatch, DWORD cbBatch, void *pContext)
@@ -30,6 +74,7 @@ void CountBatch(const RGNDATA *pBatch, DWORD cbBatch, void *pContext)
     if (rdh.nCount == 0) return;
     const RECT *pRects = reinterpret_cast<const RECT *>(pBatch->Buffer);
     for (DWORD i = 0; i < rdh.nCount; ++i) ++tally.runsPerRow[pRects[i].top];
+    AddRuns(&tally.bands, pRects, rdh.nCount);
     RECT &rcBox = figures.rcBox;
     if (figures.empty) {
         rcBox = rdh.rcBound;
@@ -47,9 +92,11 @@ void CountBatch(const RGNDATA *pBatch, DWORD cbBatch, void *pContext)
 RegionFigures MeasureRegion(const Picture &picture)
 {
     RegionFigures figures;
-    Tally tally{&figures, std::vector<uint32_t>(picture.height)};
+    Tally tally{&figures, std::vector<uint32_t>(picture.height), {}};
     figures.scanned = ScanColorKeyRuns(picture.pixels.data(), picture.width, picture.height, 4 * picture.width, kKey,
                                        kTolerance, CountBatch, &tally) != FALSE;
+    EndRow(&tally.bands);
+    figures.bandedRectangles = tally.bands.rectangles;
     const auto busiest = std::max_element(tally.runsPerRow.begin(), tally.runsPerRow.end());
     if (busiest != tally.runsPerRow.end() && *busiest > 0) {
         figures.busiestRow = static_cast<int>(busiest - tally.runsPerRow.begin());

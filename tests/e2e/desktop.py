@@ -79,10 +79,14 @@ class Desktop:
         origin = self.root.translate_coords(window, 0, 0)
         return (origin.x, origin.y, geometry.width, geometry.height)
 
+    def shape_rectangles(self, window):
+        """The rectangles of the window's bounding shape, as the X server holds them."""
+        return window.shape_get_rectangles(shape.SK.Bounding).rectangles
+
     def shape_pixels(self, window):
         """The pixels of the window's bounding shape, in window coordinates."""
         pixels = set()
-        for r in window.shape_get_rectangles(shape.SK.Bounding).rectangles:
+        for r in self.shape_rectangles(window):
             pixels.update((x, y) for y in range(r.y, r.y + r.height) for x in range(r.x, r.x + r.width))
         return pixels
 

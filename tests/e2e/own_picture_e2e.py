@@ -48,6 +48,11 @@ def configure(picture):
         stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=BUILD_TIMEOUT)
 
 
+def build():
+    return subprocess.run(["cmake", "--build", BUILD, "--target", "brimshade"], stdin=subprocess.DEVNULL,
+                          capture_output=True, text=True, timeout=BUILD_TIMEOUT)
+
+
 class OwnPictureTest(unittest.TestCase):
     def test_refused_picture_stops_the_configure_and_the_figure_becomes_the_shape(self):
         BUILD.mkdir(parents=True, exist_ok=True)
@@ -60,9 +65,7 @@ class OwnPictureTest(unittest.TestCase):
         rows = make_sample_picture.pixels()
         picture = BUILD / "sample.png"
         picture.write_bytes(make_sample_picture.png_bytes(rows))
-        for step in (configure(picture),
-                     subprocess.run(["cmake", "--build", BUILD, "--target", "brimshade"], stdin=subprocess.DEVNULL,
-                                    capture_output=True, text=True, timeout=BUILD_TIMEOUT)):
+        for step in (configure(picture), build()):
             self.assertEqual(step.returncode, 0, step.stdout + step.stderr)
 
         width, height = len(rows[0]), len(rows)

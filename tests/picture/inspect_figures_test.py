@@ -44,12 +44,16 @@ def expected(path, fmt, rows, transparency, gamma=None, alpha_unused=False):
     cut = [[p[3] < 128 if transparency else near_black(p) for p in row] for row in rows]
     see_through = sum(map(sum, cut))
     raised = sum(1 for row in rows for p in row if transparency and p[3] >= 128 and near_black(p))
-    rects, runs_per_row = [], []
+    rects, runs_per_row, banded, above = [], [], 0, []
     for y, row in enumerate(cut):
         starts = [x for x in range(width) if not row[x] and (x == 0 or row[x - 1])]
         ends = [x + 1 for x in range(width) if not row[x] and (x == width - 1 or row[x + 1])]
         rects += [(x0, y, x1, y + 1) for x0, x1 in zip(starts, ends)]
         runs_per_row.append(len(starts))
+        # A row with the runs of the row just above makes that band taller.
+        runs = list(zip(starts, ends))
+        banded += 0 if runs == above else len(runs)
+        above = runs
     chunks = [rects[i:i + BATCH] for i in range(0, len(rects) - len(rects) % BATCH, BATCH)]
     chunks.append(rects[len(rects) - len(rects) % BATCH:])
 
@@ -65,7 +69,7 @@ def expected(path, fmt, rows, transparency, gamma=None, alpha_unused=False):
         "file_gamma": gamma, "gamma_converted": gamma is not None, "alpha_unused": alpha_unused,
         "see_through_pixels": see_through, "see_through_percent": float(f"{100 * see_through / pixels:.2f}"),
         "raised_pixels": raised, "rectangles": len(rects),
-        "batches": [{"rectangles": len(c), "bounds": box(c)} for c in chunks],
+        "batches": [{"rectangles": len(c), "bounds": box(c)} for c in chunks], "banded_rectangles": banded,
         "largest_batch_block_bytes": 32 + 16 * capacity,
         "row_with_most_runs": {"row": runs_per_row.index(most), "runs": most} if most else None,
         "region_box": box(rects), "warnings": warnings,

@@ -185,6 +185,56 @@ TEST_F(PictureTool, InspectGivesTheArtworksRegion)
     EXPECT_NE(run.out.find("\"region_box\": [0, 0, 488, 316], \"warnings\": []"), std::string::npos) << run.out;
 }
 
+// An 8-bit BMP whose region the platform holds in `banded` rectangles: four
+// equal opaque rows on top, which make one band, then rows of one-pixel runs
+// at alternate columns, no row like its neighbours. The scan counts 3 more.
+std::vector<uint8_t> BandedBmp(int banded)
+{
+    const int width = 256, runsPerRow = width / 2, runs = banded - 1;
+    const int height = 4 + (runs + runsPerRow - 1) / runsPerRow;
+    std::vector<uint8_t> b = BmpHeaders(width, height);
+    const size_t white = 14 + 40 + 4, pixels = b.size();
+    b[white] = b[white + 1] = b[white + 2] = 255;
+    b.resize(pixels + size_t(width) * height, 0);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const bool run = x % 2 == y % 2 && (y - 4) * runsPerRow + x / 2 < runs;
+            b[pixels + size_t(height - 1 - y) * width + x] = y < 4 || run; // bottom row first
+        }
+    return b;
+}
+
+// The most rectangles one X11 shape request carries, found under Wine on Xvfb
+// (the e2e test ShapeLimitTest pins it there).
+constexpr int kShapeLimit = 32765;
+
+TEST_F(PictureTool, WarnsAboveTheX11ShapeLimitCountingBandsNotRuns)
+{
+    const std::string warning = "warning: the window's region has " + std::to_string(kShapeLimit + 1) +
+                                " rectangles, more than the " + std::to_string(kShapeLimit) +
+                                " one X11 shape request can carry: on Windows the program is fine, but under "
+                                "Wine on X11 it fails at start";
+    for (const int banded : {kShapeLimit, kShapeLimit + 1}) {
+        SCOPED_TRACE(banded);
+        const fs::path picture = dir_ / ("banded_" + std::to_string(banded) + ".bmp");
+        WriteBytes(picture, BandedBmp(banded));
+        const bool above = banded > kShapeLimit;
+        const ToolRun json = Tool("inspect --json " + picture.string());
+        EXPECT_NE(json.out.find("\"rectangles\": " + std::to_string(banded + 3)), std::string::npos) << json.out;
+        EXPECT_NE(json.out.find("\"banded_rectangles\": " + std::to_string(banded)), std::string::npos) << json.out;
+        const std::string jsonWarnings = above ? "\"warnings\": [\"" + warning.substr(9) : "\"warnings\": []";
+        EXPECT_NE(json.out.find(jsonWarnings), std::string::npos) << json.out;
+        const ToolRun text = Tool("inspect " + picture.string());
+        EXPECT_NE(text.out.find("as the platform holds the region: " + std::to_string(banded)), std::string::npos);
+        const ToolRun convert = Tool("convert " + picture.string() + " -o " + (dir_ / "out.bmp").string());
+        for (const ToolRun &run : {json, text, convert}) {
+            EXPECT_EQ(run.status, 0);
+            EXPECT_EQ(run.err.find(warning) != std::string::npos, above) << run.err;
+            EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), above ? 1 : 0) << run.err;
+        }
+    }
+}
+
 // Blue, green, red, alpha for each pixel, top row first.
 void WritePng(const fs::path &path, int width, int height, const std::vector<uint8_t> &bgra, bool alpha)
 {

@@ -1,0 +1,106 @@
+"""The most rectangles a window's shape can have under Wine on X11, pinned.
+
+The program is built through the build option, in the own-picture test's
+build tree (so that only the resource and the link are redone), from two
+pictures whose regions the platform holds in exactly LIMIT and LIMIT + 1
+rectangles. At the limit the window shows with an X shape of exactly the
+tool's count; one rectangle more and the program never shows its window.
+
+Wine sets a window's region as its X shape in one ShapeRectangles request (16
+bytes of header, 8 a rectangle) made without the BIG-REQUESTS form, so the
+request's length in 4-byte units must fit 16 bits: (16 + 8 n) / 4 <= 65535,
+n <= 32765. Beyond it the length wraps and the X server reads the request as
+something else: the program ends with an X error or hangs, without a window.
+
+If a future Wine lifts the limit, the picture above it shows and this test
+fails: then the tool's warning (kX11ShapeRectangleLimit) and the README's
+"Limits" must be revised."""
+
+import json
+import subprocess
+import time
+import unittest
+
+from brimshade_e2e import DISPLAY, Program, describe_difference, eventually
+from desktop import Desktop
+from own_picture_e2e import BUILD, build, configure
+import make_sample_picture  # own_picture_e2e put tools/ on the path
+
+LIMIT = 32765
+TOOL = BUILD / "picture-tool" / "src" / "picture" / "brimshade-picture"
+WARNING = f"rectangles, more than the {LIMIT} one X11 shape request can carry"
+# The window at the limit shows within half a second on this machine.
+NO_WINDOW_WAIT = 6.0
+
+WIDTH = 256
+TOP_BAND = 4
+OPAQUE, CLEAR = (255, 255, 255, 255), (0, 0, 0, 0)
+
+
+def opaque_pixels(banded):
+    """A picture the platform holds in `banded` rectangles: TOP_BAND equal
+    opaque rows (one band), then rows of one-pixel runs at alternate columns,
+    each row unlike its neighbours, the last one cut short."""
+    runs_per_row, runs = WIDTH // 2, banded - 1
+    height = TOP_BAND + -(-runs // runs_per_row)
+    return {(x, y) for y in range(height) for x in range(WIDTH)
+            if y < TOP_BAND or (x % 2 == y % 2 and (y - TOP_BAND) * runs_per_row + x // 2 < runs)}
+
+
+class ShapeLimitTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.desktop = Desktop(DISPLAY)
+        cls.addClassCleanup(cls.desktop.close)
+
+    def build_with(self, banded):
+        """Builds the program with such a picture, checks the configure's
+        warning, and returns the picture's opaque pixels and the tool's count."""
+        pixels = opaque_pixels(banded)
+        height = max(y for _, y in pixels) + 1
+        rows = [[OPAQUE if (x, y) in pixels else CLEAR for x in range(WIDTH)] for y in range(height)]
+        picture = BUILD / f"banded-{banded}.png"
+        picture.write_bytes(make_sample_picture.png_bytes(rows))
+        configured = configure(picture)
+        built = build()
+        for step in (configured, built):
+            self.assertEqual(step.returncode, 0, step.stdout + step.stderr)
+        self.assertEqual(f"{banded} {WARNING}" in configured.stderr, banded > LIMIT, configured.stderr)
+        inspected = subprocess.run([TOOL, "inspect", "--json", picture], capture_output=True, text=True,
+                                   check=True, timeout=60)
+        count = json.loads(inspected.stdout)["banded_rectangles"]
+        self.assertEqual(count, banded)
+        return pixels, count
+
+    def start(self):
+        program = Program(str(BUILD / "brimshade.exe"))
+        self.addCleanup(program.end)
+        return program
+
+    def test_at_the_limit_the_window_shows_and_one_rectangle_more_it_never_does(self):
+        pixels, count = self.build_with(LIMIT)
+        program = self.start()
+
+        def one_window():
+            windows = self.desktop.windows_of(program.process.pid)
+            self.assertEqual(len(windows), 1)
+            return windows[0]
+        window = eventually(one_window)
+        eventually(lambda: self.assertEqual(len(self.desktop.shape_rectangles(window)), count))
+        shape = self.desktop.shape_pixels(window)
+        self.assertTrue(shape == pixels, describe_difference("window shape", shape, pixels))
+        program.end()
+
+        self.build_with(LIMIT + 1)
+        program = self.start()
+        deadline = time.monotonic() + NO_WINDOW_WAIT
+        while program.running() and time.monotonic() < deadline:
+            self.assertEqual(self.desktop.windows_of(program.process.pid), [])
+            time.sleep(0.2)
+        # Ended by the X error, or hanging on the request the server misread.
+        if not program.running():
+            self.assertNotEqual(program.process.returncode, 0)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
