@@ -28,9 +28,6 @@ BOOL ScanColorKeyRuns(const BYTE *pBits, LONG nWidth, LONG nHeight, LONG cbStrid
 
 namespace {
 
-// The program's own key: blue, green and red each within 0..16.
-constexpr DWORD kKey = 0x000000;
-constexpr DWORD kTolerance = 0x101010;
 constexpr uint32_t kSeeThrough = 0x00000000;
 constexpr uint32_t kOpaque = 0x00C08040;
 
@@ -130,7 +127,7 @@ void TimeScan(benchmark::State &state, const Surface *surface, ScanFunction scan
     uint64_t rects = 0;
     for (auto _ : state) {
         rects = 0;
-        BOOL complete = scan(surface->Bits(), surface->width, surface->height, surface->Stride(), kKey, kTolerance,
+        BOOL complete = scan(surface->Bits(), surface->width, surface->height, surface->Stride(), ART_KEY_COLOR, ART_KEY_TOLERANCE,
                              CountRects, &rects);
         benchmark::DoNotOptimize(complete);
     }

@@ -8,6 +8,7 @@
 //
 // Usage: conversion_bench [repetitions]. Prints a Markdown table of medians,
 // and fails if any two ways of making a region gave different regions.
+#include "art_key.h"
 #include "color_key_region.h"
 #include "color_key_scan.h"
 #include "resource.h"
@@ -22,9 +23,6 @@
 #include <vector>
 
 namespace {
-
-const COLORREF kKey = 0x000000;
-const COLORREF kTolerance = 0x101010;
 
 double Now()
 {
@@ -157,7 +155,7 @@ void CloseSurface(Surface &s)
 BOOL Scan(const Surface &s, BatchSink sink, void *context)
 {
     return ScanColorKeyRuns(static_cast<const BYTE *>(s.bm.bmBits), s.bm.bmWidth, s.bm.bmHeight, s.bm.bmWidthBytes,
-                            kKey, kTolerance, sink, context);
+                            ART_KEY_COLOR, ART_KEY_TOLERANCE, sink, context);
 }
 
 struct Count {
@@ -269,7 +267,7 @@ Figures Measure(const std::string &picture, HBITMAP hBmp, int repetitions)
     std::vector<double> total, totalInTurn, setup, copy, scan, create, inTurn, pairwise;
     for (int r = 0; r < repetitions; ++r) {
         HRGN hWhole = nullptr;
-        total.push_back(Milliseconds([&] { hWhole = CreateColorKeyRegion(hBmp, kKey, kTolerance); }));
+        total.push_back(Milliseconds([&] { hWhole = CreateColorKeyRegion(hBmp, ART_KEY_COLOR, ART_KEY_TOLERANCE); }));
         HRGN hWholeInTurn = nullptr;
         totalInTurn.push_back(Milliseconds([&] { hWholeInTurn = ConvertUnitingInTurn(hBmp); }));
 

@@ -1,7 +1,8 @@
 #include "main_window.h"
 
-#include "resource.h"
+#include "art_key.h"
 #include "color_key_region.h"
+#include "resource.h"
 
 HBITMAP g_hArtBitmap = NULL;
 

@@ -202,7 +202,7 @@ Judgement JudgePicture(Picture *pPicture)
             p[0] = p[1] = p[2] = 0;
             ++judgement.seeThrough;
         } else if (IsSeeThrough(p)) {
-            p[0] = p[1] = p[2] = kRaisedGrey;
+            p[0] = p[1] = p[2] = ART_RAISED_GREY;
             ++judgement.raised;
         }
         p[3] = 255;

@@ -140,6 +140,13 @@ void PrintWarnings(const std::string &path, const Judged &judged, const RegionFi
         std::fprintf(stderr, "%s: %s: warning: %s\n", g_programName, path.c_str(), warning.c_str());
 }
 
+// "17, 17, 17": the blue, green and red that near-black pixels are raised to.
+std::string RaisedGreyText()
+{
+    const std::string grey = std::to_string(ART_RAISED_GREY);
+    return grey + ", " + grey + ", " + grey;
+}
+
 std::string Share(uint64_t part, uint64_t whole)
 {
     char text[32];
@@ -200,7 +207,7 @@ void PrintInspection(const std::string &path, const Judged &judged, const Region
     std::printf("  see-through pixels: %llu of %llu (%s %%)\n", (unsigned long long)judged.judgement.seeThrough,
                 (unsigned long long)pixels, Share(judged.judgement.seeThrough, pixels).c_str());
     if (p.hasTransparency)
-        std::printf("  opaque near-black pixels raised to 17, 17, 17: %llu\n",
+        std::printf("  opaque near-black pixels raised to %s: %llu\n", RaisedGreyText().c_str(),
                     (unsigned long long)judged.judgement.raised);
     std::printf("  rectangles: %llu in %zu batch%s\n", (unsigned long long)region.rectangles, region.batches.size(),
                 region.batches.size() == 1 ? "" : "es");
@@ -417,8 +424,8 @@ int Convert(const std::string &path, const std::string &out, const std::string *
         std::printf("8 bits, %zu colours", colours.size());
     std::printf("; %llu see-through pixels", (unsigned long long)judged.judgement.seeThrough);
     if (judged.picture.hasTransparency)
-        std::printf(", %llu opaque near-black pixels raised to 17, 17, 17",
-                    (unsigned long long)judged.judgement.raised);
+        std::printf(", %llu opaque near-black pixels raised to %s", (unsigned long long)judged.judgement.raised,
+                    RaisedGreyText().c_str());
     std::printf("\n");
     if (pTemplate) std::printf("%s: the program from %s\n", out.c_str(), pTemplate->c_str());
     return 0;

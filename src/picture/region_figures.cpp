@@ -1,14 +1,11 @@
 #include "region_figures.h"
 
+#include "art_key.h"
 #include "color_key_scan.h"
 
 #include <algorithm>
 
 namespace {
-
-// The program's key: black, with 16 above it in each of blue, green and red.
-constexpr DWORD kKey = 0x000000;
-constexpr DWORD kTolerance = 0x101010;
 
 // Counts rectangles as the platform bands them. The runs come row by row from
 // the top; a row can be split between two batches, so the count lives across
@@ -93,8 +90,8 @@ RegionFigures MeasureRegion(const Picture &picture)
 {
     RegionFigures figures;
     Tally tally{&figures, std::vector<uint32_t>(picture.height), {}};
-    figures.scanned = ScanColorKeyRuns(picture.pixels.data(), picture.width, picture.height, 4 * picture.width, kKey,
-                                       kTolerance, CountBatch, &tally) != FALSE;
+    figures.scanned = ScanColorKeyRuns(picture.pixels.data(), picture.width, picture.height, 4 * picture.width, ART_KEY_COLOR,
+                                       ART_KEY_TOLERANCE, CountBatch, &tally) != FALSE;
     EndRow(&tally.bands);
     figures.bandedRectangles = tally.bands.rectangles;
     const auto busiest = std::max_element(tally.runsPerRow.begin(), tally.runsPerRow.end());

@@ -15,6 +15,7 @@
 // them. An object left by any step is still caught, by GetObjectType; a leak
 // too small for the memory check in fewer steps is not.
 #include "api_hooks.h"
+#include "art_key.h"
 #include "artwork_file.h"
 #include "color_key_region.h"
 #include "main_window.h"

@@ -2,6 +2,7 @@
 // window it opens, the order it shapes and shows it in, how its loop ends, and
 // what happens when it cannot register its class or the region is refused.
 #include "api_hooks.h"
+#include "art_key.h"
 #include "call_trace.h"
 #include "color_key_region.h"
 #include "main_window.h"

@@ -3,8 +3,10 @@
 // runs the window's region is built from. Every figure is worked out here from
 // the file's bytes; the run figures are also checked through the real scan.
 
+#include "art_key.h"
 #include "bmp_reader.h"
 #include "color_key_scan.h"
+#include "near_black.h"
 
 #include <gtest/gtest.h>
 
@@ -23,8 +25,6 @@ constexpr size_t kStride = 492;  // 489 indices and 3 fill bytes
 constexpr size_t kFileHeader = 14;
 constexpr size_t kColourTable = kFileHeader + 40;
 constexpr size_t kPixels = kColourTable + 256 * 4;
-constexpr DWORD kKey = 0x000000;
-constexpr DWORD kTolerance = 0x101010;
 
 uint32_t Le16(const std::vector<uint8_t> &bytes, size_t at)
 {
@@ -46,11 +46,10 @@ struct Artwork {
     const uint8_t *StoredRow(int y) const { return &bytes[kPixels + (kHeight - 1 - y) * kStride]; }
     int Index(int x, int y) const { return bmp.indices.at(static_cast<size_t>(kHeight - 1 - y) * kWidth + x); }
 
-    // The window's key: blue, green and red each within 0..16.
     bool EntryIsSeeThrough(int index) const
     {
         const uint8_t *bgr = Entry(index);
-        return bgr[0] <= 16 && bgr[1] <= 16 && bgr[2] <= 16;
+        return IsNearBlack(bgr[0], bgr[1], bgr[2]);
     }
     bool SeeThrough(int x, int y) const { return EntryIsSeeThrough(Index(x, y)); }
 };
@@ -227,7 +226,7 @@ TEST_F(ArtworkTest, ScanHandsOverAFullBatchAndTheRest)
 {
     const std::vector<BYTE> surface = ThirtyTwoBitSurface();
     std::vector<Batch> batches;
-    ASSERT_TRUE(ScanColorKeyRuns(surface.data(), kWidth, kHeight, 4 * kWidth, kKey, kTolerance, KeepBatch,
+    ASSERT_TRUE(ScanColorKeyRuns(surface.data(), kWidth, kHeight, 4 * kWidth, ART_KEY_COLOR, ART_KEY_TOLERANCE, KeepBatch,
                                  &batches));
     ASSERT_EQ(batches.size(), 2u);
 

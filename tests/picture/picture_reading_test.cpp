@@ -207,7 +207,8 @@ TEST(BmpAlpha, DecidesTheShapeUnlessEveryAlphaIsZero)
     Judgement judgement = JudgePicture(&picture);
     EXPECT_EQ(judgement.seeThrough, 2u);
     EXPECT_EQ(judgement.raised, 1u);
-    EXPECT_EQ(picture.pixels, (std::vector<uint8_t>{17, 17, 17, 255, 0, 0, 0, 255, 128, 128, 128, 255, 0, 0, 0, 255}));
+    const uint8_t grey = ART_RAISED_GREY;
+    EXPECT_EQ(picture.pixels, (std::vector<uint8_t>{grey, grey, grey, 255, 0, 0, 0, 255, 128, 128, 128, 255, 0, 0, 0, 255}));
 
     for (uint32_t &value : content.values) value &= 0xFFFFFF;
     picture = Read(bmp_test::WriteBmp(kind, content));

@@ -4,6 +4,7 @@
 // platform's own reading.
 #include "bmp_reader.h"
 #include "bmp_writer.h"
+#include "near_black.h"
 #include "png_writer.h"
 
 #include <fcntl.h>
@@ -256,7 +257,7 @@ const uint8_t *BmpPixel(const BmpPicture &bmp, int x, int y) // y from the top
 
 bool NearBlack(const uint8_t *p)
 {
-    return p[0] <= 16 && p[1] <= 16 && p[2] <= 16;
+    return IsNearBlack(p[0], p[1], p[2]);
 }
 
 TEST_F(PictureTool, AlphaDecidesTheShapeAndOpaqueNearBlackIsRaised)
@@ -267,7 +268,7 @@ TEST_F(PictureTool, AlphaDecidesTheShapeAndOpaqueNearBlackIsRaised)
     for (int i = 0; i < w * h; ++i) {
         const uint8_t alpha = static_cast<uint8_t>(i * 7 % 256), level = static_cast<uint8_t>(i % 5 == 0 ? i % 17 : 200);
         bgra.insert(bgra.end(), {level, static_cast<uint8_t>(level / 2), level, alpha});
-        raised += alpha >= 128 && level <= 16;
+        raised += alpha >= 128 && IsNearBlack(level, level / 2, level);
     }
     WritePng(dir_ / "alpha.png", w, h, bgra, true);
     ToolRun run;
@@ -282,7 +283,7 @@ TEST_F(PictureTool, AlphaDecidesTheShapeAndOpaqueNearBlackIsRaised)
             const uint8_t *in = &bgra[4 * (y * w + x)], *out = BmpPixel(bmp, x, y);
             EXPECT_EQ(NearBlack(out), in[3] < 128) << x << "," << y;
             if (in[3] >= 128 && NearBlack(in)) {
-                EXPECT_EQ(out[0] + out[1] + out[2], 3 * 17) << x << "," << y;
+                EXPECT_EQ(out[0] + out[1] + out[2], 3 * ART_RAISED_GREY) << x << "," << y;
             }
         }
 }

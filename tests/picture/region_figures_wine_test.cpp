@@ -3,6 +3,7 @@
 // gives must be GetRegionData's for the region CreateColorKeyRegion makes of
 // the same pixels. Under Wine on X11 that is the count the window's shape
 // request carries.
+#include "art_key.h"
 #include "bmp_reader.h"
 #include "color_key_region.h"
 #include "region_figures.h"
@@ -68,7 +69,7 @@ long PlatformRectangles(const Picture &picture)
     HBITMAP hBmp = CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &pvBits, nullptr, 0);
     if (hBmp == nullptr) return -1;
     std::copy(picture.pixels.begin(), picture.pixels.end(), static_cast<uint8_t *>(pvBits));
-    HRGN hRgn = CreateColorKeyRegion(hBmp, 0x000000, 0x101010);
+    HRGN hRgn = CreateColorKeyRegion(hBmp, ART_KEY_COLOR, ART_KEY_TOLERANCE);
     DeleteObject(hBmp);
     if (hRgn == nullptr) return -1;
     std::vector<uint8_t> data(GetRegionData(hRgn, 0, nullptr));

@@ -47,7 +47,7 @@ HRGN UnitedInTurn(int width, int height, const OpaqueRule &opaque)
             DeleteObject(hBatch);
         }
     };
-    ScanColorKeyRuns(reinterpret_cast<const BYTE *>(pixels.data()), width, height, width * 4, kKey, kTolerance,
+    ScanColorKeyRuns(reinterpret_cast<const BYTE *>(pixels.data()), width, height, width * 4, ART_KEY_COLOR, ART_KEY_TOLERANCE,
                      unite, &hRgn);
     return hRgn;
 }
@@ -150,7 +150,7 @@ TEST_F(ColorKeyRegionBatches, EachFailureAmongManyBatchesGivesNullAndReleasesEve
         SCOPED_TRACE("batch region " + std::to_string(nth) + " fails");
         StartRecording();
         FailCall(Api::ExtCreateRegion, nth);
-        EXPECT_EQ(CreateColorKeyRegion(hBmp, kKey, kTolerance), nullptr);
+        EXPECT_EQ(CreateColorKeyRegion(hBmp, ART_KEY_COLOR, ART_KEY_TOLERANCE), nullptr);
         calls_ = StopRecording();
         ExpectReleasedInOrder(calls_, 0);
     }
@@ -158,7 +158,7 @@ TEST_F(ColorKeyRegionBatches, EachFailureAmongManyBatchesGivesNullAndReleasesEve
         SCOPED_TRACE("union " + std::to_string(nth) + " fails");
         StartRecording();
         FailCall(Api::CombineRgn, nth);
-        EXPECT_EQ(CreateColorKeyRegion(hBmp, kKey, kTolerance), nullptr);
+        EXPECT_EQ(CreateColorKeyRegion(hBmp, ART_KEY_COLOR, ART_KEY_TOLERANCE), nullptr);
         calls_ = StopRecording();
         ExpectReleasedInOrder(calls_, 0);
     }
@@ -176,7 +176,7 @@ TEST_F(ColorKeyRegionBatches, NoBatchBecomesARegionAfterAFailure)
         SCOPED_TRACE(failing == Api::ExtCreateRegion ? "second batch region fails" : "first union fails");
         StartRecording();
         FailCall(failing, failing == Api::ExtCreateRegion ? 2 : 1);
-        EXPECT_EQ(CreateColorKeyRegion(hBmp, kKey, kTolerance), nullptr);
+        EXPECT_EQ(CreateColorKeyRegion(hBmp, ART_KEY_COLOR, ART_KEY_TOLERANCE), nullptr);
         calls_ = StopRecording();
         EXPECT_EQ(CallsOf(calls_, Api::ExtCreateRegion).size(), 2u);
         ExpectReleasedInOrder(calls_, 0);

@@ -4,8 +4,9 @@
 #include "api_hooks.h"
 #include "artwork_file.h"
 #include "color_key_region.h"
-#include "conversion_test.h"
 #include "call_trace.h"
+#include "conversion_test.h"
+#include "near_black.h"
 
 #include <gtest/gtest.h>
 
@@ -137,7 +138,7 @@ TEST_F(ColorKeyRegion, EachFailureGivesNullAndReleasesEverything)
         SCOPED_TRACE(failure.what);
         StartRecording();
         FailCall(failure.api, failure.nth);
-        HRGN hRgn = CreateColorKeyRegion(hArt, kKey, kTolerance);
+        HRGN hRgn = CreateColorKeyRegion(hArt, ART_KEY_COLOR, ART_KEY_TOLERANCE);
         calls_ = StopRecording();
         EXPECT_EQ(hRgn, nullptr);
         ExpectReleasedInOrder(calls_, 0);
@@ -152,19 +153,19 @@ TEST_F(ColorKeyRegion, FailuresBeforeTheCopyReleaseExactlyWhatWasMade)
 
     StartRecording();
     FailCall(Api::CreateCompatibleDC, 1);
-    EXPECT_EQ(CreateColorKeyRegion(hArt, kKey, kTolerance), nullptr);
+    EXPECT_EQ(CreateColorKeyRegion(hArt, ART_KEY_COLOR, ART_KEY_TOLERANCE), nullptr);
     EXPECT_EQ(CallTrace(StopRecording(), names), (std::vector<std::string>{"CreateCompatibleDC(0) = 0"}));
 
     StartRecording();
     FailCall(Api::CreateDIBSection, 1);
-    EXPECT_EQ(CreateColorKeyRegion(hArt, kKey, kTolerance), nullptr);
+    EXPECT_EQ(CreateColorKeyRegion(hArt, ART_KEY_COLOR, ART_KEY_TOLERANCE), nullptr);
     EXPECT_EQ(CallTrace(StopRecording(), names),
               (std::vector<std::string>{"CreateCompatibleDC(0) = dc1", "CreateDIBSection(dc1) = 0",
                                         "DeleteDC(dc1) = 1"}));
 
     StartRecording();
     FailCall(Api::CreateCompatibleDC, 2);
-    EXPECT_EQ(CreateColorKeyRegion(hArt, kKey, kTolerance), nullptr);
+    EXPECT_EQ(CreateColorKeyRegion(hArt, ART_KEY_COLOR, ART_KEY_TOLERANCE), nullptr);
     EXPECT_EQ(CallTrace(StopRecording(), names),
               (std::vector<std::string>{"CreateCompatibleDC(0) = dc1", "CreateDIBSection(dc1) = dib1",
                                         "SelectObject(dc1, dib1) = old1", "CreateCompatibleDC(dc1) = 0",

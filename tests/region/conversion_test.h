@@ -4,6 +4,7 @@
 #pragma once
 
 #include "api_hooks.h"
+#include "art_key.h"
 #include "color_key_region.h"
 
 #include <gtest/gtest.h>
@@ -12,16 +13,12 @@
 #include <functional>
 #include <vector>
 
-// The program's own key: blue, green and red each within 0..16.
-const COLORREF kKey = 0x000000;
-const COLORREF kTolerance = 0x101010;
-
 class ConversionTest : public testing::Test {
 protected:
     static void SetUpTestSuite() { InstallApiHooks(); }
 
     // Converts with every call recorded in calls_; the test owns the result.
-    HRGN Convert(HBITMAP hBmp, COLORREF key = kKey, COLORREF tolerance = kTolerance)
+    HRGN Convert(HBITMAP hBmp, COLORREF key = ART_KEY_COLOR, COLORREF tolerance = ART_KEY_TOLERANCE)
     {
         StartRecording();
         HRGN hRgn = CreateColorKeyRegion(hBmp, key, tolerance);

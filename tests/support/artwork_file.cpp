@@ -1,17 +1,13 @@
 #include "artwork_file.h"
 
 #include "bmp_reader.h"
+#include "near_black.h"
 #include "resource.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
-
-bool IsNearBlack(uint8_t blue, uint8_t green, uint8_t red)
-{
-    return blue <= 16 && green <= 16 && red <= 16;
-}
 
 ArtworkFile ReadArtworkFile(const std::string &path)
 {

@@ -24,9 +24,6 @@ struct ArtworkFile {
 // 8-bit bottom-up BMP with a full colour table.
 ArtworkFile ReadArtworkFile(const std::string &path);
 
-// An entry is see-through when its blue, green and red are each 0..16.
-bool IsNearBlack(uint8_t blue, uint8_t green, uint8_t red);
-
 // The artwork as the program loads it: resource 101 of this test program, as
 // a DIB section. Null when the program does not carry it.
 HBITMAP LoadArtworkResource();
