@@ -43,69 +43,51 @@ std::string RectText(const RECT &rc)
     return s.str();
 }
 
+// One argument as the API's trace spelling asks (api_hooks.h).
+std::string ArgumentText(char kind, const ApiCall &call, size_t i, HandleNames &names)
+{
+    const uintptr_t value = call.args[i];
+    std::ostringstream s;
+    switch (kind) {
+    case 'h':
+        return names.Of(value);
+    case 'd':
+        return std::to_string(static_cast<int>(value));
+    case 'x':
+        s << "0x" << std::hex << value;
+        return s.str();
+    case 's':
+        return value ? reinterpret_cast<const char *>(value) : "0";
+    case 'r':
+        return std::to_string(call.rdh.nCount) + " in " + RectText(call.rdh.rcBound);
+    case 'o':
+        return value == SRCCOPY ? "SRCCOPY" : std::to_string(value);
+    case 'm':
+        return value == RGN_OR ? "RGN_OR" : std::to_string(value);
+    default:
+        ADD_FAILURE() << "no trace spelling '" << kind << "'";
+        return "?";
+    }
+}
+
+// "Name(arguments) = result", or empty for a call the trace leaves out.
 std::string TraceLine(const ApiCall &call, HandleNames &names)
 {
-    const std::vector<uintptr_t> &a = call.args;
-    std::ostringstream s;
-    switch (call.api) {
-    case Api::CreateCompatibleDC:
-        s << "CreateCompatibleDC(" << names.Of(a[0]) << ") = " << names.Result(call.result, "dc");
-        break;
-    case Api::CreateDIBSection:
-        s << "CreateDIBSection(" << names.Of(a[0]) << ") = " << names.Result(call.result, "dib");
-        break;
-    case Api::SelectObject:
-        s << "SelectObject(" << names.Of(a[0]) << ", " << names.Of(a[1]) << ") = " << names.Result(call.result, "old");
-        break;
-    case Api::BitBlt:
-        s << "BitBlt(" << names.Of(a[0]) << ", " << int(a[1]) << ", " << int(a[2]) << ", " << int(a[3]) << ", "
-          << int(a[4]) << ", " << names.Of(a[5]) << ", " << int(a[6]) << ", " << int(a[7]) << ", "
-          << (a[8] == SRCCOPY ? "SRCCOPY" : std::to_string(a[8])) << ") = " << call.result;
-        break;
-    case Api::ExtCreateRegion:
-        s << "ExtCreateRegion(" << (a[0] ? "xform" : "0") << ", " << a[1] << ", " << call.rdh.nCount << " in "
-          << RectText(call.rdh.rcBound) << ") = " << names.Result(call.result, "rgn");
-        break;
-    case Api::CombineRgn:
-        s << "CombineRgn(" << names.Of(a[0]) << ", " << names.Of(a[1]) << ", " << names.Of(a[2]) << ", "
-          << (a[3] == RGN_OR ? "RGN_OR" : std::to_string(a[3])) << ") = " << (call.result == ERROR ? "ERROR" : "ok");
-        break;
-    case Api::DeleteObject:
-        s << "DeleteObject(" << names.Of(a[0]) << ") = " << call.result;
-        break;
-    case Api::DeleteDC:
-        s << "DeleteDC(" << names.Of(a[0]) << ") = " << call.result;
-        break;
-    case Api::CreateWindowExA:
-        s << "CreateWindowExA(" << a[0] << ", " << reinterpret_cast<const char *>(a[1]) << ", "
-          << (a[2] ? reinterpret_cast<const char *>(a[2]) : "0") << ", " << std::hex << "0x" << a[3] << std::dec
-          << ", " << int(a[4]) << ", " << int(a[5]) << ", " << int(a[6]) << ", " << int(a[7]) << ", "
-          << names.Of(a[8]) << ", " << names.Of(a[9]) << ", " << names.Of(a[10]) << ", " << names.Of(a[11])
-          << ") = " << names.Result(call.result, "hwnd");
-        break;
-    case Api::SetWindowRgn:
-        s << "SetWindowRgn(" << names.Of(a[0]) << ", " << names.Of(a[1]) << ", " << a[2] << ") = " << call.result;
-        break;
-    case Api::ShowWindow:
-        s << "ShowWindow(" << names.Of(a[0]) << ", " << a[1] << ")";
-        break;
-    case Api::UpdateWindow:
-        s << "UpdateWindow(" << names.Of(a[0]) << ") = " << call.result;
-        break;
-    case Api::BeginPaint:
-        s << "BeginPaint(" << names.Of(a[0]) << ") = " << names.Result(call.result, "paint");
-        break;
-    case Api::EndPaint:
-        s << "EndPaint(" << names.Of(a[0]) << ")";
-        break;
-    case Api::DefWindowProcA:
-        s << "DefWindowProcA(" << names.Of(a[0]) << ", 0x" << std::hex << a[1] << ", 0x" << a[2] << ", 0x" << a[3]
-          << ")";
-        break;
-    default:
+    const ApiInfo &info = InfoOf(call.api);
+    if (info.traceArgs == nullptr)
         return "";
-    }
-    return s.str();
+    std::string line = std::string(info.name) + "(";
+    for (size_t i = 0; info.traceArgs[i] != '\0'; ++i)
+        line += (i ? ", " : "") + ArgumentText(info.traceArgs[i], call, i, names);
+    line += ")";
+    const std::string result = info.traceResult;
+    if (result == "#")
+        line += " = " + std::to_string(call.result);
+    else if (result == "ok")
+        line += call.result == ERROR ? " = ERROR" : " = ok";
+    else if (!result.empty())
+        line += " = " + names.Result(call.result, result);
+    return line;
 }
 
 } // namespace
