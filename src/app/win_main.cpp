@@ -41,7 +41,8 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
         return -1;
 
     BITMAP bm;
-    GetObjectA(g_hArtBitmap, sizeof(bm), &bm);
+    if (GetObjectA(g_hArtBitmap, sizeof(bm), &bm) == 0)
+        return -1;
     HWND hwnd = CreateWindowExA(0, g_szClassName, NULL, WS_POPUP, 0, 0, bm.bmWidth, bm.bmHeight, NULL, NULL,
                                 hInstance, NULL);
     if (hwnd == NULL)

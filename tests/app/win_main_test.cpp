@@ -142,6 +142,17 @@ TEST_F(WinMainTest, RefusedWindowReturnsMinusOneWithNothingShapedOrShown)
     EXPECT_TRUE(CallsOf(calls, Api::ShowWindow).empty());
 }
 
+// Without the artwork's size there is no window to make: WinMain gives up as
+// at the other set-up steps, instead of sizing the window from whatever the
+// BITMAP held.
+TEST_F(WinMainTest, UnreadableArtworkSizeReturnsMinusOneWithNoWindow)
+{
+    StartRecording();
+    FailCall(Api::GetObjectA, 1);
+    EXPECT_EQ(RunWinMain(SW_SHOWNORMAL, [](HWND) {}), -1);
+    EXPECT_TRUE(CallsOf(StopRecording(), Api::CreateWindowExA).empty());
+}
+
 TEST_F(WinMainTest, LoadsTheArtworkAsAnEightBitDibSectionOfItsOwnSize)
 {
     RunWinMain(SW_SHOWNA, [](HWND) {});

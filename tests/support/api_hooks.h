@@ -28,6 +28,7 @@
     X("gdi32.dll", CombineRgn, "hhhm", "ok")                     \
     X("gdi32.dll", DeleteObject, "h", "#")                       \
     X("gdi32.dll", DeleteDC, "h", "#")                           \
+    X("gdi32.dll", GetObjectA, nullptr, "")                      \
     X("user32.dll", CreateWindowExA, "dssxddddhhhh", "hwnd")     \
     X("user32.dll", SetWindowRgn, "hhd", "#")                    \
     X("user32.dll", ShowWindow, "hd", "")                        \
