@@ -44,6 +44,10 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
         return 0;
 
     case WM_LBUTTONDOWN:
+        // Never sent by the system: every point answers HTCAPTION above, so a
+        // press comes as WM_NCLBUTTONDOWN and starts the move. A press posted
+        // straight to the window is swallowed, like the keys above, rather
+        // than handed to the default procedure.
         return 0;
     }
     return DefWindowProcA(hwnd, uMsg, wParam, lParam);

@@ -12,6 +12,9 @@ static BOOL RegisterMainWindowClass(HINSTANCE hInstance)
 {
     WNDCLASSA wc;
     ZeroMemory(&wc, sizeof(wc));
+    // The window keeps the artwork's size, but should anything resize it
+    // (another program can), all of it is painted again, as the paint always
+    // copies the picture whole from (0, 0).
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = MainWndProc;
     wc.hInstance = hInstance;
