@@ -19,6 +19,8 @@
 // cut away, in which shade, and how many row runs the window's region is built
 // from. tests/artwork/artwork_test.cpp checks those figures on the committed file.
 
+#include "bmp_writer.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -506,55 +508,20 @@ void paintShadow(Canvas &canvas)
 }
 
 // ---------------------------------------------------------------------------
-// BMP output: file header, BITMAPINFOHEADER, 256 RGBQUADs, rows bottom-up,
-// each padded to a multiple of four bytes.
+// BMP output: the project's own writer, 8 bits with all 256 entries (recorded
+// as 0, a full table), rows bottom-up.
 
-void put16(std::vector<uint8_t> &out, uint32_t v)
+std::vector<uint8_t> encodeArtwork(const Canvas &canvas, const std::array<Rgb, 256> &table)
 {
-    out.push_back(v & 0xFF);
-    out.push_back((v >> 8) & 0xFF);
-}
-
-void put32(std::vector<uint8_t> &out, uint32_t v)
-{
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
-
-std::vector<uint8_t> encodeBmp(const Canvas &canvas, const std::array<Rgb, 256> &table)
-{
-    const uint32_t stride = (kWidth + 3) / 4 * 4;
-    const uint32_t pixelBytes = stride * kHeight;
-    const uint32_t offBits = 14 + 40 + 256 * 4;
-    std::vector<uint8_t> out;
-    out.push_back('B');
-    out.push_back('M');
-    put32(out, offBits + pixelBytes);  // bfSize
-    put32(out, 0);                     // bfReserved1, bfReserved2
-    put32(out, offBits);
-    put32(out, 40);  // biSize
-    put32(out, kWidth);
-    put32(out, kHeight);  // positive: bottom row first
-    put16(out, 1);        // biPlanes
-    put16(out, 8);        // biBitCount
-    put32(out, 0);        // biCompression = BI_RGB
-    put32(out, pixelBytes);
-    put32(out, 0);  // biXPelsPerMeter
-    put32(out, 0);  // biYPelsPerMeter
-    put32(out, 0);  // biClrUsed: 0 means all 256 entries
-    put32(out, 0);  // biClrImportant
-    for (const Rgb &c : table) {
-        out.push_back(static_cast<uint8_t>(c.b));
-        out.push_back(static_cast<uint8_t>(c.g));
-        out.push_back(static_cast<uint8_t>(c.r));
-        out.push_back(0);
-    }
-    for (int y = kHeight - 1; y >= 0; --y) {
-        const auto row = canvas.begin() + static_cast<long>(y) * kWidth;
-        out.insert(out.end(), row, row + kWidth);
-        out.insert(out.end(), stride - kWidth, 0);
-    }
-    return out;
+    BmpFormat format;
+    format.width = kWidth;
+    format.height = kHeight;
+    format.bitCount = 8;
+    for (const Rgb &c : table) format.colourTable.push_back(c.b | c.g << 8 | c.r << 16);
+    return EncodeBmp(format, [&](uint32_t row, uint8_t *pRow) {
+        const auto top = canvas.begin() + static_cast<long>(kHeight - 1 - row) * kWidth;
+        std::copy(top, top + kWidth, pRow);
+    });
 }
 
 }  // namespace
@@ -572,7 +539,7 @@ int main(int argc, char **argv)
     paintPlate(canvas);
     paintShadow(canvas);
 
-    const std::vector<uint8_t> bytes = encodeBmp(canvas, buildColourTable());
+    const std::vector<uint8_t> bytes = encodeArtwork(canvas, buildColourTable());
     std::FILE *file = std::fopen(argv[1], "wb");
     if (!file) {
         std::perror(argv[1]);

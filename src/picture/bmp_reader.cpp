@@ -1,19 +1,9 @@
 #include "bmp_reader.h"
 
+#include "bmp_format.h"
+#include "little_endian.h"
+
 namespace {
-
-constexpr size_t kFileHeaderSize = 14;
-constexpr uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3, kBiJpeg = 4, kBiPng = 5;
-
-uint32_t Le16(const uint8_t *p)
-{
-    return p[0] | p[1] << 8;
-}
-
-uint32_t Le32(const uint8_t *p)
-{
-    return Le16(p) | Le16(p + 2) << 16;
-}
 
 bool Refuse(std::string *pError, std::string reason)
 {
@@ -92,15 +82,15 @@ void ReadHeaderFields(const uint8_t *h, Layout *pLayout, int64_t *pHeight)
     Layout &l = *pLayout;
     l.core = l.headerSize == 12;
     if (l.core) {
-        l.width = Le16(h + 4);
-        *pHeight = Le16(h + 6);
-        l.bitCount = Le16(h + 10);
+        l.width = GetLe16(h + 4);
+        *pHeight = GetLe16(h + 6);
+        l.bitCount = GetLe16(h + 10);
         l.entrySize = 3;
     } else {
-        l.width = static_cast<int32_t>(Le32(h + 4));
-        *pHeight = static_cast<int32_t>(Le32(h + 8));
-        l.bitCount = Le16(h + 14);
-        l.compression = Le32(h + 16);
+        l.width = static_cast<int32_t>(GetLe32(h + 4));
+        *pHeight = static_cast<int32_t>(GetLe32(h + 8));
+        l.bitCount = GetLe16(h + 14);
+        l.compression = GetLe32(h + 16);
     }
 }
 
@@ -129,12 +119,12 @@ bool ReadMasks(const uint8_t *pData, size_t cbData, Layout *pLayout, uint64_t *p
 {
     Layout &l = *pLayout;
     if (l.compression == kBiBitfields) {
-        const uint8_t *m = pData + kFileHeaderSize + 40;
+        const uint8_t *m = pData + kBmpFileHeaderSize + 40;
         if (l.headerSize == 40) {
             *pAfterHeader += 12;
             if (*pAfterHeader > cbData) return Refuse(pError, "truncated: the colour masks end early");
         }
-        for (int c = 0; c < (l.headerSize >= 56 ? 4 : 3); ++c) l.masks[c] = Le32(m + 4 * c);
+        for (int c = 0; c < (l.headerSize >= 56 ? 4 : 3); ++c) l.masks[c] = GetLe32(m + 4 * c);
     } else if (l.bitCount == 16) {
         l.masks[0] = 0x7C00, l.masks[1] = 0x03E0, l.masks[2] = 0x001F;
     } else if (l.bitCount == 32) {
@@ -146,15 +136,15 @@ bool ReadMasks(const uint8_t *pData, size_t cbData, Layout *pLayout, uint64_t *p
 bool ReadKind(const uint8_t *pData, size_t cbData, Layout *pLayout, std::string *pError)
 {
     Layout &l = *pLayout;
-    if (cbData < kFileHeaderSize + 4) return Refuse(pError, "truncated: the BMP file header ends early");
-    l.headerSize = Le32(pData + kFileHeaderSize);
+    if (cbData < kBmpFileHeaderSize + 4) return Refuse(pError, "truncated: the BMP file header ends early");
+    l.headerSize = GetLe32(pData + kBmpFileHeaderSize);
     if (l.headerSize == 16 || l.headerSize == 64)
         return Refuse(pError, "not a BMP this tool reads: OS/2 2.x header (" + std::to_string(l.headerSize) + " bytes)");
     if (!KnownHeaderSize(l.headerSize))
         return Refuse(pError, "not a BMP this tool reads: unknown header size " + std::to_string(l.headerSize));
-    if (cbData < kFileHeaderSize + l.headerSize) return Refuse(pError, "truncated: the BMP header ends early");
+    if (cbData < kBmpFileHeaderSize + l.headerSize) return Refuse(pError, "truncated: the BMP header ends early");
     int64_t height;
-    ReadHeaderFields(pData + kFileHeaderSize, &l, &height);
+    ReadHeaderFields(pData + kBmpFileHeaderSize, &l, &height);
     if (!CheckEncoding(l, height, pError)) return false;
     if (l.width == 0 || height == 0) return Refuse(pError, "width or height is 0");
     if (l.width < 0) return Refuse(pError, "negative width " + std::to_string(l.width));
@@ -172,17 +162,17 @@ bool ReadLayout(const uint8_t *pData, size_t cbData, Layout *pLayout, std::strin
 {
     Layout &l = *pLayout;
     if (!ReadKind(pData, cbData, &l, pError)) return false;
-    uint64_t afterHeader = kFileHeaderSize + l.headerSize;
+    uint64_t afterHeader = kBmpFileHeaderSize + l.headerSize;
     if (!ReadMasks(pData, cbData, &l, &afterHeader, pError)) return false;
     l.tableAt = afterHeader;
     if (l.bitCount <= 8) {
-        const uint64_t most = uint64_t(1) << l.bitCount, used = l.core ? 0 : Le32(pData + kFileHeaderSize + 32);
+        const uint64_t most = uint64_t(1) << l.bitCount, used = l.core ? 0 : GetLe32(pData + kBmpFileHeaderSize + 32);
         l.tableEntries = used == 0 || used > most ? most : used;
         if (l.tableAt + l.tableEntries * l.entrySize > cbData)
             return Refuse(pError, "colour table of " + std::to_string(l.tableEntries) +
                                       " entries points past the end of the file");
     }
-    l.pixelsAt = Le32(pData + 10);
+    l.pixelsAt = GetLe32(pData + 10);
     if (l.pixelsAt >= cbData)
         return Refuse(pError, "pixel offset " + std::to_string(l.pixelsAt) + " points past the end of the file (" +
                                   std::to_string(cbData) + " bytes)");
@@ -290,7 +280,7 @@ void DecodeRow(const uint8_t *src, const Layout &l, const uint8_t *pTable, const
         } else if (l.bitCount == 24) {
             for (int c = 0; c < 3; ++c) dst[c] = src[3 * x + c];
         } else {
-            const uint32_t pixel = l.bitCount == 16 ? Le16(src + 2 * x) : Le32(src + 4 * x);
+            const uint32_t pixel = l.bitCount == 16 ? GetLe16(src + 2 * x) : GetLe32(src + 4 * x);
             dst[0] = channels[2].Of(pixel);
             dst[1] = channels[1].Of(pixel);
             dst[2] = channels[0].Of(pixel);

@@ -8,6 +8,8 @@
 //   brimshade-picture make PICTURE -o NAME.exe [--template PROGRAM.exe]
 //
 // Exit status: 0 done, 1 picture refused or output not written, 2 usage.
+#include "bmp_format.h"
+#include "bmp_writer.h"
 #include "picture.h"
 #include "program_template.h"
 #include "region_figures.h"
@@ -313,16 +315,10 @@ int Preview(const std::string &path, const std::string &out)
     return 0;
 }
 
-void Put16(std::vector<uint8_t> &out, uint32_t value)
+// Packs a pixel's blue, green and red as a colour table entry holds them.
+uint32_t BgrOf(const uint8_t *pPixel)
 {
-    out.push_back(value & 0xFF);
-    out.push_back(value >> 8 & 0xFF);
-}
-
-void Put32(std::vector<uint8_t> &out, uint32_t value)
-{
-    Put16(out, value & 0xFFFF);
-    Put16(out, value >> 16);
+    return pPixel[0] | pPixel[1] << 8 | pPixel[2] << 16;
 }
 
 // The picture's colours, sorted, when there are at most 256; else empty.
@@ -332,7 +328,7 @@ std::vector<uint32_t> FewColours(const Picture &p)
     uint32_t last = 0;
     bool haveLast = false;
     for (size_t i = 0; i < p.pixels.size(); i += 4) {
-        const uint32_t bgr = p.pixels[i] | p.pixels[i + 1] << 8 | p.pixels[i + 2] << 16;
+        const uint32_t bgr = BgrOf(&p.pixels[i]);
         if (haveLast && bgr == last) continue;
         last = bgr;
         haveLast = true;
@@ -344,51 +340,27 @@ std::vector<uint32_t> FewColours(const Picture &p)
     return colours;
 }
 
-// A BITMAPINFOHEADER BMP, bottom row first: 8 bits with an exact colour table
-// when the colours allow, else 24 bits.
-std::vector<uint8_t> EncodeBmp(const Picture &p, const std::vector<uint32_t> &colours)
+// The BMP the program embeds: 8 bits with an exact colour table when the
+// picture has at most 256 colours (given, sorted), else 24 bits.
+std::vector<uint8_t> EncodeEmbeddedBmp(const Picture &p, const std::vector<uint32_t> &colours)
 {
-    const bool indexed = !colours.empty();
-    const uint32_t width = p.width, height = p.height;
-    const uint32_t stride = ((indexed ? width : 3 * width) + 3) / 4 * 4;
-    const uint32_t pixelsAt = 14 + 40 + 4 * static_cast<uint32_t>(colours.size());
-    std::vector<uint8_t> out;
-    out.reserve(pixelsAt + size_t(stride) * height);
-    out.push_back('B');
-    out.push_back('M');
-    Put32(out, pixelsAt + stride * height);
-    Put32(out, 0);
-    Put32(out, pixelsAt);
-    Put32(out, 40);
-    Put32(out, width);
-    Put32(out, height); // positive: bottom row first
-    Put16(out, 1);
-    Put16(out, indexed ? 8 : 24);
-    Put32(out, 0); // BI_RGB
-    Put32(out, stride * height);
-    Put32(out, 0);
-    Put32(out, 0);
-    Put32(out, static_cast<uint32_t>(colours.size()));
-    Put32(out, 0);
-    for (uint32_t bgr : colours) Put32(out, bgr);
-    for (uint32_t row = 0; row < height; ++row) {
-        const uint8_t *src = &p.pixels[size_t(row) * width * 4];
-        for (uint32_t x = 0; x < width; ++x, src += 4) {
-            if (indexed) {
-                const uint32_t bgr = src[0] | src[1] << 8 | src[2] << 16;
-                out.push_back(static_cast<uint8_t>(std::lower_bound(colours.begin(), colours.end(), bgr) -
-                                                   colours.begin()));
-            } else {
-                out.insert(out.end(), src, src + 3);
-            }
+    BmpFormat format;
+    format.width = p.width;
+    format.height = p.height;
+    format.bitCount = colours.empty() ? 24 : 8;
+    format.colourTable = colours;
+    format.coloursUsed = static_cast<uint32_t>(colours.size());
+    return EncodeBmp(format, [&](uint32_t row, uint8_t *pRow) {
+        const uint8_t *pPixel = &p.pixels[size_t(row) * format.width * 4];
+        for (uint32_t x = 0; x < format.width; ++x, pPixel += 4) {
+            if (colours.empty())
+                std::memcpy(pRow + 3 * x, pPixel, 3);
+            else
+                pRow[x] = static_cast<uint8_t>(std::lower_bound(colours.begin(), colours.end(), BgrOf(pPixel)) -
+                                               colours.begin());
         }
-        out.insert(out.end(), stride - (indexed ? width : 3 * width), 0);
-    }
-    return out;
+    });
 }
-
-// The BMP file's own header, which a bitmap resource goes without.
-constexpr size_t kBmpFileHeaderSize = 14;
 
 // Replaces the BMP in *pBytes with the program made around it from the template.
 bool PutInProgram(const std::string &templatePath, std::vector<uint8_t> *pBytes)
@@ -412,7 +384,7 @@ int Convert(const std::string &path, const std::string &out, const std::string *
     if (!Load(path, &judged)) return kExitRefused;
     const std::vector<uint32_t> colours = FewColours(judged.picture);
     std::string error;
-    std::vector<uint8_t> bytes = EncodeBmp(judged.picture, colours);
+    std::vector<uint8_t> bytes = EncodeEmbeddedBmp(judged.picture, colours);
     if (pTemplate && !PutInProgram(*pTemplate, &bytes)) return kExitRefused;
     if (!WriteWhole(out, bytes, &error)) return Refuse(out, error);
     const RegionFigures region = MeasureRegion(judged.picture);

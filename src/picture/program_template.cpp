@@ -1,5 +1,7 @@
 #include "program_template.h"
 
+#include "little_endian.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -57,21 +59,6 @@ struct Moves {
     int64_t memoryBy;
 };
 
-uint16_t Get16(const uint8_t *p)
-{
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-
-uint32_t Get32(const uint8_t *p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-void Put32(uint8_t *p, uint64_t value)
-{
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
 uint64_t AlignUp(uint64_t value, uint32_t alignment)
 {
     return (value + alignment - 1) / alignment * alignment;
@@ -125,15 +112,15 @@ bool IsObjectFileMachine(uint16_t machine)
 bool ReadFileHeader(const uint8_t *p, size_t cb, Layout *pLayout, std::string *pError)
 {
     if (cb < kDosHeaderSize || p[0] != 'M' || p[1] != 'Z')
-        return Fail(pError, cb >= kFileHeaderSize && IsObjectFileMachine(Get16(p))
+        return Fail(pError, cb >= kFileHeaderSize && IsObjectFileMachine(GetLe16(p))
                                 ? "an object file, not a program"
                                 : "not a Windows program (no MZ header)");
-    const uint64_t peAt = Get32(p + kPeHeaderPointerAt);
+    const uint64_t peAt = GetLe32(p + kPeHeaderPointerAt);
     if (peAt + 4 + kFileHeaderSize > cb) return Fail(pError, "truncated: the PE header runs past the end of the file");
     if (std::memcmp(p + peAt, "PE\0\0", 4) != 0) return Fail(pError, "not a PE program (no PE signature)");
     pLayout->fileHeaderAt = peAt + 4;
     pLayout->optionalHeaderAt = pLayout->fileHeaderAt + kFileHeaderSize;
-    const uint16_t characteristics = Get16(p + pLayout->fileHeaderAt + 18);
+    const uint16_t characteristics = GetLe16(p + pLayout->fileHeaderAt + 18);
     if (characteristics & IMAGE_FILE_DLL) return Fail(pError, "a DLL, not a program");
     if (!(characteristics & IMAGE_FILE_EXECUTABLE_IMAGE)) return Fail(pError, "not an executable image");
     return true;
@@ -142,21 +129,21 @@ bool ReadFileHeader(const uint8_t *p, size_t cb, Layout *pLayout, std::string *p
 // The optional header: PE32 or PE32+, its alignments and data directories.
 bool ReadOptionalHeader(const uint8_t *p, size_t cb, Layout *pLayout, std::string *pError)
 {
-    const size_t optionalSize = Get16(p + pLayout->fileHeaderAt + 16);
+    const size_t optionalSize = GetLe16(p + pLayout->fileHeaderAt + 16);
     const size_t at = pLayout->optionalHeaderAt;
     if (at + optionalSize > cb || optionalSize < 2)
         return Fail(pError, "truncated: the optional header runs past the end of the file");
-    const uint16_t magic = Get16(p + at);
+    const uint16_t magic = GetLe16(p + at);
     if (magic != kPe32Magic && magic != kPe32PlusMagic) return Fail(pError, "unknown optional header magic " + Hex(magic));
     const size_t directoriesOffset = magic == kPe32Magic ? 96 : 112;
     if (optionalSize < directoriesOffset) return Fail(pError, "optional header too short");
     pLayout->directoriesAt = at + directoriesOffset;
-    pLayout->directoryCount = Get32(p + pLayout->directoriesAt - 4);
+    pLayout->directoryCount = GetLe32(p + pLayout->directoriesAt - 4);
     if (pLayout->directoryCount > (optionalSize - directoriesOffset) / 8)
         return Fail(pError, "optional header too short for its " + std::to_string(pLayout->directoryCount) +
                                 " data directories");
-    pLayout->sectionAlignment = Get32(p + at + 32);
-    pLayout->fileAlignment = Get32(p + at + 36);
+    pLayout->sectionAlignment = GetLe32(p + at + 32);
+    pLayout->fileAlignment = GetLe32(p + at + 36);
     if (!IsPowerOfTwo(pLayout->fileAlignment) || pLayout->fileAlignment < 512 || pLayout->fileAlignment > 65536 ||
         !IsPowerOfTwo(pLayout->sectionAlignment) || pLayout->sectionAlignment < pLayout->fileAlignment)
         return Fail(pError, "file alignment " + Hex(pLayout->fileAlignment) + " with section alignment " +
@@ -167,8 +154,8 @@ bool ReadOptionalHeader(const uint8_t *p, size_t cb, Layout *pLayout, std::strin
 // The section table: aligned, in order, apart from each other, in the file.
 bool ReadSections(const uint8_t *p, size_t cb, Layout *pLayout, std::string *pError)
 {
-    const uint16_t count = Get16(p + pLayout->fileHeaderAt + 2);
-    const uint64_t tableAt = pLayout->optionalHeaderAt + Get16(p + pLayout->fileHeaderAt + 16);
+    const uint16_t count = GetLe16(p + pLayout->fileHeaderAt + 2);
+    const uint64_t tableAt = pLayout->optionalHeaderAt + GetLe16(p + pLayout->fileHeaderAt + 16);
     if (tableAt + uint64_t(count) * kSectionHeaderSize > cb)
         return Fail(pError, "truncated: the section table runs past the end of the file");
     if (count == 0) return Fail(pError, "no sections");
@@ -178,7 +165,7 @@ bool ReadSections(const uint8_t *p, size_t cb, Layout *pLayout, std::string *pEr
         const size_t at = tableAt + i * kSectionHeaderSize;
         const uint8_t *h = p + at;
         const Section s = {at, std::string(reinterpret_cast<const char *>(h), strnlen(reinterpret_cast<const char *>(h), 8)),
-                           Get32(h + 8), Get32(h + 12), Get32(h + 16), Get32(h + 20), Get32(h + 36)};
+                           GetLe32(h + 8), GetLe32(h + 12), GetLe32(h + 16), GetLe32(h + 20), GetLe32(h + 36)};
         if (s.rawPointer % pLayout->fileAlignment || s.rawSize % pLayout->fileAlignment ||
             s.virtualAddress % pLayout->sectionAlignment)
             return Fail(pError, "section " + s.name + " is not aligned as the optional header says");
@@ -202,8 +189,8 @@ bool ReadSections(const uint8_t *p, size_t cb, Layout *pLayout, std::string *pEr
 void Directory(const uint8_t *p, const Layout &layout, size_t index, uint32_t *pRva, uint32_t *pSize)
 {
     const bool present = index < layout.directoryCount;
-    *pRva = present ? Get32(p + layout.directoriesAt + 8 * index) : 0;
-    *pSize = present ? Get32(p + layout.directoriesAt + 8 * index + 4) : 0;
+    *pRva = present ? GetLe32(p + layout.directoriesAt + 8 * index) : 0;
+    *pSize = present ? GetLe32(p + layout.directoriesAt + 8 * index + 4) : 0;
 }
 
 // The resource section is rebuilt and everything after it moves: only what
@@ -224,7 +211,7 @@ bool CheckWhatFollowsResources(const uint8_t *p, const Layout &layout, std::stri
         if (i != kBaseRelocationTable && i != kDebugDirectory)
             return Fail(pError, std::string("the ") + kDirectoryNames[i] + " lies after the resource section, which moves");
     }
-    const uint32_t symbols = Get32(p + layout.fileHeaderAt + 8);
+    const uint32_t symbols = GetLe32(p + layout.fileHeaderAt + 8);
     if (symbols >= resources.rawPointer && symbols < uint64_t(resources.rawPointer) + resources.rawSize)
         return Fail(pError, "the symbol table lies in the resource section");
     return true;
@@ -252,14 +239,14 @@ int FindEntry(const uint8_t *pSection, uint32_t cbSection, uint32_t at, uint32_t
 {
     if (at > cbSection || cbSection - at < 16) return -1;
     const uint8_t *pDirectory = pSection + at;
-    const uint32_t count = uint32_t(Get16(pDirectory + 12)) + Get16(pDirectory + 14);
+    const uint32_t count = uint32_t(GetLe16(pDirectory + 12)) + GetLe16(pDirectory + 14);
     if ((cbSection - at - 16) / 8 < count) return -1;
     *pOnly = count == 1;
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t *pEntry = pDirectory + 16 + 8 * i;
         // A named entry has its top bit set, so never equals a number.
-        if (Get32(pEntry) == id) {
-            *pTarget = Get32(pEntry + 4);
+        if (GetLe32(pEntry) == id) {
+            *pTarget = GetLe32(pEntry + 4);
             return 1;
         }
     }
@@ -288,7 +275,7 @@ bool ReadResourceTree(const uint8_t *p, Layout *pLayout, std::string *pError)
     }
     if (at > s.rawSize || s.rawSize - at < kDataEntrySize) return Fail(pError, damaged);
     if (!alone) return Fail(pError, "resources besides bitmap 101 in language 0x040C: the program carries no other");
-    pLayout->codePage = Get32(pSection + at + 8);
+    pLayout->codePage = GetLe32(pSection + at + 8);
     return true;
 }
 
@@ -324,13 +311,13 @@ void AppendResourceSection(const uint8_t *pTemplate, const Layout &t, const uint
         // then no named entry and one numbered one.
         std::memcpy(pDirectory, pTemplate + t.treeAt[level], 12);
         pDirectory[14] = 1;
-        Put32(pDirectory + 16, kArtworkPath[level]);
-        Put32(pDirectory + 20, level < 2 ? kSubdirectory | (level + 1) * kDirectorySize : 3 * kDirectorySize);
+        PutLe32(pDirectory + 16, kArtworkPath[level]);
+        PutLe32(pDirectory + 20, level < 2 ? kSubdirectory | (level + 1) * kDirectorySize : 3 * kDirectorySize);
     }
     uint8_t *pDataEntry = tree + 3 * kDirectorySize;
-    Put32(pDataEntry, t.sections[t.resource].virtualAddress + kResourceTreeSize); // an address in memory
-    Put32(pDataEntry + 4, cbDib);
-    Put32(pDataEntry + 8, t.codePage);
+    PutLe32(pDataEntry, t.sections[t.resource].virtualAddress + kResourceTreeSize); // an address in memory
+    PutLe32(pDataEntry + 4, cbDib);
+    PutLe32(pDataEntry + 8, t.codePage);
     pOut->insert(pOut->end(), tree, tree + kResourceTreeSize);
     pOut->insert(pOut->end(), pDib, pDib + cbDib);
     pOut->insert(pOut->end(), rawSize - kResourceTreeSize - cbDib, 0);
@@ -350,13 +337,13 @@ bool MoveDebugData(const uint8_t *pTemplate, const Layout &t, const Moves &m, st
         const uint64_t count = std::min<uint64_t>(size, s.rawPointer + s.rawSize - at) / kDebugEntrySize;
         for (uint64_t i = 0; i < count; ++i) {
             const uint8_t *pEntry = pTemplate + at + i * kDebugEntrySize;
-            const uint32_t address = Get32(pEntry + 20), pointer = Get32(pEntry + 24);
+            const uint32_t address = GetLe32(pEntry + 20), pointer = GetLe32(pEntry + 24);
             if ((pointer >= resources.rawPointer && pointer < m.fileFrom) ||
                 (address >= resources.virtualAddress && address < m.memoryFrom))
                 return Fail(pError, "debug data lies in the resource section");
             uint8_t *pMoved = pOut->data() + MovedOffset(m, at + i * kDebugEntrySize);
-            Put32(pMoved + 20, MovedAddress(m, address));
-            Put32(pMoved + 24, MovedOffset(m, pointer));
+            PutLe32(pMoved + 20, MovedAddress(m, address));
+            PutLe32(pMoved + 24, MovedOffset(m, pointer));
         }
         return true;
     }
@@ -369,27 +356,27 @@ void UpdateHeaders(const uint8_t *pTemplate, const Layout &t, const Moves &m, ui
     uint8_t *p = pOut->data();
     const Section &resources = t.sections[t.resource];
     // The resource section now holds the new bitmap, in memory and in the file.
-    Put32(p + resources.headerAt + 8, resourceSize);
-    Put32(p + resources.headerAt + 16, resourceRawSize);
+    PutLe32(p + resources.headerAt + 8, resourceSize);
+    PutLe32(p + resources.headerAt + 16, resourceRawSize);
     // The sections after it keep their contents and move by whole alignments.
     for (size_t i = t.resource + 1; i < t.sections.size(); ++i) {
         const Section &s = t.sections[i];
-        Put32(p + s.headerAt + 12, MovedAddress(m, s.virtualAddress));
-        Put32(p + s.headerAt + 20, MovedOffset(m, s.rawPointer));
+        PutLe32(p + s.headerAt + 12, MovedAddress(m, s.virtualAddress));
+        PutLe32(p + s.headerAt + 20, MovedOffset(m, s.rawPointer));
     }
     // A symbol table, when the template still has one, follows the sections.
-    Put32(p + t.fileHeaderAt + 8, MovedOffset(m, Get32(pTemplate + t.fileHeaderAt + 8)));
+    PutLe32(p + t.fileHeaderAt + 8, MovedOffset(m, GetLe32(pTemplate + t.fileHeaderAt + 8)));
     const size_t optional = t.optionalHeaderAt;
     // The linker counts the resource section's raw bytes as initialized data.
-    Put32(p + optional + 8, Get32(pTemplate + optional + 8) + m.fileBy);
+    PutLe32(p + optional + 8, GetLe32(pTemplate + optional + 8) + m.fileBy);
     // The loader maps this much: up to the end of the last section.
-    Put32(p + optional + 56, imageSize);
+    PutLe32(p + optional + 56, imageSize);
     // The resource table fills its section, which has not moved.
-    Put32(p + t.directoriesAt + 8 * kResourceTable + 4, resourceSize);
+    PutLe32(p + t.directoriesAt + 8 * kResourceTable + 4, resourceSize);
     // The base relocations and the debug directory move with their sections.
     for (size_t index : {kBaseRelocationTable, kDebugDirectory})
         if (index < t.directoryCount)
-            Put32(p + t.directoriesAt + 8 * index, MovedAddress(m, Get32(pTemplate + t.directoriesAt + 8 * index)));
+            PutLe32(p + t.directoriesAt + 8 * index, MovedAddress(m, GetLe32(pTemplate + t.directoriesAt + 8 * index)));
 }
 
 // The optional header's checksum: the file's 16-bit words summed with their
@@ -400,7 +387,7 @@ uint32_t Checksum(const std::vector<uint8_t> &file)
     uint64_t sum = 0;
     size_t i = 0;
     // Whole 32-bit words first: two 16-bit words each, folded at the end.
-    for (; i + 4 <= file.size(); i += 4) sum += Get32(&file[i]);
+    for (; i + 4 <= file.size(); i += 4) sum += GetLe32(&file[i]);
     for (int shift = 0; i < file.size(); ++i, shift += 8) sum += uint64_t(file[i]) << shift;
     while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
     return static_cast<uint32_t>(sum + file.size());
@@ -422,7 +409,7 @@ bool MakeProgram(const uint8_t *pTemplate, size_t cbTemplate, const uint8_t *pDi
                      int64_t(AlignUp(resources.virtualAddress + resourceSize, t.sectionAlignment)) - int64_t(memoryEnd)};
     const Section &last = t.sections.back();
     const uint64_t imageSize = MovedAddress(m, MemoryEnd(last, t.sectionAlignment));
-    const int64_t initializedData = int64_t(Get32(pTemplate + t.optionalHeaderAt + 8)) + m.fileBy;
+    const int64_t initializedData = int64_t(GetLe32(pTemplate + t.optionalHeaderAt + 8)) + m.fileBy;
     if (!WithinLimits(int64_t(cbTemplate) + m.fileBy, int64_t(imageSize), initializedData, pError)) return false;
 
     std::vector<uint8_t> &out = *pProgram;
@@ -435,7 +422,7 @@ bool MakeProgram(const uint8_t *pTemplate, size_t cbTemplate, const uint8_t *pDi
     UpdateHeaders(pTemplate, t, m, static_cast<uint32_t>(resourceSize), static_cast<uint32_t>(resourceRawSize),
                   imageSize, &out);
     uint8_t *pChecksum = out.data() + t.optionalHeaderAt + 64;
-    Put32(pChecksum, 0);
-    Put32(pChecksum, Checksum(out));
+    PutLe32(pChecksum, 0);
+    PutLe32(pChecksum, Checksum(out));
     return true;
 }

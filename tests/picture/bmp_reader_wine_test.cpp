@@ -2,7 +2,7 @@
 // the reader takes, written here, the pixels the reader gives must be the ones
 // LoadImageA makes of the same file, copied to 32 bits by GetDIBits.
 #include "bmp_reader.h"
-#include "bmp_writer.h"
+#include "bmp_test_writer.h"
 
 #include <windows.h>
 

@@ -3,9 +3,9 @@
 // wrote; the limits on size, exactly at them and one pixel over; and BMP
 // alpha as it decides the shape.
 #include "bmp_reader.h"
-#include "bmp_writer.h"
+#include "bmp_test_writer.h"
 #include "picture.h"
-#include "png_writer.h"
+#include "png_test_writer.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>

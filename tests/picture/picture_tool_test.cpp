@@ -3,9 +3,9 @@
 // files are read back with the BMP reader, which the wine test holds to the
 // platform's own reading.
 #include "bmp_reader.h"
-#include "bmp_writer.h"
+#include "bmp_test_writer.h"
 #include "near_black.h"
-#include "png_writer.h"
+#include "png_test_writer.h"
 
 #include <fcntl.h>
 #include <png.h>

@@ -1,9 +1,12 @@
 // BMP files of every kind the reader takes, written for the tests from what
 // each pixel is to hold: a colour index, a stored 16-, 24- or 32-bit value, or
 // for RLE a pixel the stream skips. The host test decodes the same content
-// its own way; the wine test holds the reader to LoadImageA.
-#ifndef BRIMSHADE_TEST_BMP_WRITER_H
-#define BRIMSHADE_TEST_BMP_WRITER_H
+// its own way; the wine test holds the reader to LoadImageA. It stays apart
+// from the tool's own writer (src/picture/bmp_writer.h), which writes only
+// the two kinds the program embeds: a reader tested against its own
+// project's writer could share that writer's mistakes.
+#ifndef BRIMSHADE_BMP_TEST_WRITER_H
+#define BRIMSHADE_BMP_TEST_WRITER_H
 
 #include <cstdint>
 #include <vector>

@@ -1,7 +1,7 @@
 // PNG files for the tests, written sample by sample: every colour type and
 // depth, interlaced or not, with any chunks between IHDR and IDAT.
-#ifndef BRIMSHADE_TEST_PNG_WRITER_H
-#define BRIMSHADE_TEST_PNG_WRITER_H
+#ifndef BRIMSHADE_PNG_TEST_WRITER_H
+#define BRIMSHADE_PNG_TEST_WRITER_H
 
 #include <zlib.h>
 
