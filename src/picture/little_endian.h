@@ -6,19 +6,19 @@
 #include <cstdint>
 #include <vector>
 
-inline uint16_t GetLe16(const uint8_t *p)
+inline uint16_t GetLe16(const uint8_t *pBytes)
 {
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
+    return static_cast<uint16_t>(pBytes[0] | pBytes[1] << 8);
 }
 
-inline uint32_t GetLe32(const uint8_t *p)
+inline uint32_t GetLe32(const uint8_t *pBytes)
 {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    return uint32_t(pBytes[0]) | uint32_t(pBytes[1]) << 8 | uint32_t(pBytes[2]) << 16 | uint32_t(pBytes[3]) << 24;
 }
 
-inline void PutLe32(uint8_t *p, uint32_t value)
+inline void PutLe32(uint8_t *pBytes, uint32_t value)
 {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
+    for (int i = 0; i < 4; ++i) pBytes[i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
 inline void AppendLe16(std::vector<uint8_t> *pOut, uint32_t value)
