@@ -283,7 +283,7 @@ void TimeInspectSteps(benchmark::State &state, const std::string &path)
             state.SkipWithError(error.c_str());
             return;
         }
-        JudgePicture(&picture);
+        EncodeShapeInColours(&picture);
         const RegionFigures figures = MeasureRegion(picture);
         benchmark::DoNotOptimize(figures.rectangles);
     }

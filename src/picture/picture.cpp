@@ -185,27 +185,27 @@ bool ReadFileBytes(const char *path, std::vector<uint8_t> *pBytes, std::string *
     return ok;
 }
 
-Judgement JudgePicture(Picture *pPicture)
+ShapeCounts EncodeShapeInColours(Picture *pPicture)
 {
-    Judgement judgement;
-    uint8_t *p = pPicture->pixels.data();
-    uint8_t *const end = p + pPicture->pixels.size();
+    ShapeCounts counts;
+    uint8_t *pPixel = pPicture->pixels.data();
+    uint8_t *const pEnd = pPixel + pPicture->pixels.size();
     if (!pPicture->hasTransparency) {
-        for (; p != end; p += 4) {
-            judgement.seeThrough += IsSeeThrough(p);
-            p[3] = 255;
+        for (; pPixel != pEnd; pPixel += 4) {
+            counts.seeThrough += IsSeeThrough(pPixel);
+            pPixel[3] = 255;
         }
-        return judgement;
+        return counts;
     }
-    for (; p != end; p += 4) {
-        if (p[3] < 128) {
-            p[0] = p[1] = p[2] = 0;
-            ++judgement.seeThrough;
-        } else if (IsSeeThrough(p)) {
-            p[0] = p[1] = p[2] = ART_RAISED_GREY;
-            ++judgement.raised;
+    for (; pPixel != pEnd; pPixel += 4) {
+        if (pPixel[3] < 128) {
+            pPixel[0] = pPixel[1] = pPixel[2] = 0;
+            ++counts.seeThrough;
+        } else if (IsSeeThrough(pPixel)) {
+            pPixel[0] = pPixel[1] = pPixel[2] = ART_RAISED_GREY;
+            ++counts.raised;
         }
-        p[3] = 255;
+        pPixel[3] = 255;
     }
-    return judgement;
+    return counts;
 }

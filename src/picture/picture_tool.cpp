@@ -53,15 +53,32 @@ int Usage(std::FILE *out, int status)
     return status;
 }
 
-int Refuse(const std::string &file, const std::string &reason)
+int ReportRefusal(const std::string &file, const std::string &reason)
 {
     std::fprintf(stderr, "%s: %s: %s\n", g_programName, file.c_str(), reason.c_str());
     return kExitRefused;
 }
 
+// Writes all of the bytes to fd and closes it; on failure *pError says why.
+bool WriteAllAndClose(int fd, const std::vector<uint8_t> &bytes, std::string *pError)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = write(fd, bytes.data() + done, bytes.size() - done);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) break;
+        done += static_cast<size_t>(written);
+    }
+    const int writeErrno = errno;
+    const bool closed = close(fd) == 0;
+    if (done == bytes.size() && closed) return true;
+    *pError = std::string("cannot be written: ") + std::strerror(done != bytes.size() ? writeErrno : errno);
+    return false;
+}
+
 // Writes the whole file under a temporary name beside it, then renames it, so
 // that the output is either complete or not there at all.
-bool WriteWhole(const std::string &path, const std::vector<uint8_t> &bytes, std::string *pError)
+bool WriteFileAtomically(const std::string &path, const std::vector<uint8_t> &bytes, std::string *pError)
 {
     std::string temp = path + ".XXXXXX";
     const int fd = mkstemp(temp.data());
@@ -69,17 +86,7 @@ bool WriteWhole(const std::string &path, const std::vector<uint8_t> &bytes, std:
         *pError = std::string("cannot be created: ") + std::strerror(errno);
         return false;
     }
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
-    }
-    const int savedErrno = errno;
-    const bool closed = close(fd) == 0;
-    if (done != bytes.size() || !closed) {
-        *pError = std::string("cannot be written: ") + std::strerror(done != bytes.size() ? savedErrno : errno);
+    if (!WriteAllAndClose(fd, bytes, pError)) {
         unlink(temp.c_str());
         return false;
     }
@@ -95,21 +102,21 @@ bool WriteWhole(const std::string &path, const std::vector<uint8_t> &bytes, std:
     return true;
 }
 
-struct Judged {
+struct ShapedPicture {
     Picture picture;
-    Judgement judgement;
+    ShapeCounts counts;
 };
 
-bool Load(const std::string &path, Judged *pJudged)
+bool ReadShapedPicture(const std::string &path, ShapedPicture *pShaped)
 {
     std::vector<uint8_t> bytes;
     std::string error;
     if (!ReadFileBytes(path.c_str(), &bytes, &error) ||
-        !ReadPicture(bytes.data(), bytes.size(), &pJudged->picture, &error)) {
-        Refuse(path, error);
+        !ReadPicture(bytes.data(), bytes.size(), &pShaped->picture, &error)) {
+        ReportRefusal(path, error);
         return false;
     }
-    pJudged->judgement = JudgePicture(&pJudged->picture);
+    pShaped->counts = EncodeShapeInColours(&pShaped->picture);
     return true;
 }
 
@@ -123,22 +130,22 @@ std::string X11Warning(const RegionFigures &region)
 }
 
 // pRegion, when given, is the scanned region of the picture.
-std::vector<std::string> Warnings(const Judged &judged, const RegionFigures *pRegion = nullptr)
+std::vector<std::string> Warnings(const ShapedPicture &shaped, const RegionFigures *pRegion = nullptr)
 {
-    const uint64_t pixels = uint64_t(judged.picture.width) * judged.picture.height;
+    const uint64_t pixels = uint64_t(shaped.picture.width) * shaped.picture.height;
     std::vector<std::string> warnings;
-    if (judged.judgement.seeThrough == pixels)
+    if (shaped.counts.seeThrough == pixels)
         warnings.push_back("every pixel is cut away: the window would be empty");
-    else if (judged.judgement.seeThrough == 0)
+    else if (shaped.counts.seeThrough == 0)
         warnings.push_back("no pixel is cut away: the window is a plain rectangle");
     if (pRegion && TooComplexForX11(*pRegion))
         warnings.push_back(X11Warning(*pRegion));
     return warnings;
 }
 
-void PrintWarnings(const std::string &path, const Judged &judged, const RegionFigures *pRegion = nullptr)
+void PrintWarnings(const std::string &path, const ShapedPicture &shaped, const RegionFigures *pRegion = nullptr)
 {
-    for (const std::string &warning : Warnings(judged, pRegion))
+    for (const std::string &warning : Warnings(shaped, pRegion))
         std::fprintf(stderr, "%s: %s: warning: %s\n", g_programName, path.c_str(), warning.c_str());
 }
 
@@ -149,7 +156,7 @@ std::string RaisedGreyText()
     return grey + ", " + grey + ", " + grey;
 }
 
-std::string Share(uint64_t part, uint64_t whole)
+std::string Percentage(uint64_t part, uint64_t whole)
 {
     char text[32];
     std::snprintf(text, sizeof(text), "%.2f", whole ? 100.0 * part / whole : 0.0);
@@ -195,22 +202,22 @@ std::string JsonString(const std::string &text)
     return quoted + "\"";
 }
 
-void PrintInspection(const std::string &path, const Judged &judged, const RegionFigures &region)
+void PrintInspection(const std::string &path, const ShapedPicture &shaped, const RegionFigures &region)
 {
-    const Picture &p = judged.picture;
-    const uint64_t pixels = uint64_t(p.width) * p.height;
+    const Picture &picture = shaped.picture;
+    const uint64_t pixels = uint64_t(picture.width) * picture.height;
     std::printf("%s\n", path.c_str());
-    std::printf("  format: %s\n", p.format.c_str());
-    std::printf("  size: %d x %d\n", p.width, p.height);
-    std::printf("  shape from: %s\n", p.hasTransparency ? "transparency" : "near-black colours");
-    if (p.gammaConverted)
-        std::printf("  colours: converted to sRGB from the file's gamma %s\n", GammaText(p.fileGamma).c_str());
-    if (p.alphaUnused) std::printf("  alpha: 0 throughout, so unused: the picture is opaque\n");
-    std::printf("  see-through pixels: %llu of %llu (%s %%)\n", (unsigned long long)judged.judgement.seeThrough,
-                (unsigned long long)pixels, Share(judged.judgement.seeThrough, pixels).c_str());
-    if (p.hasTransparency)
+    std::printf("  format: %s\n", picture.format.c_str());
+    std::printf("  size: %d x %d\n", picture.width, picture.height);
+    std::printf("  shape from: %s\n", picture.hasTransparency ? "transparency" : "near-black colours");
+    if (picture.gammaConverted)
+        std::printf("  colours: converted to sRGB from the file's gamma %s\n", GammaText(picture.fileGamma).c_str());
+    if (picture.alphaUnused) std::printf("  alpha: 0 throughout, so unused: the picture is opaque\n");
+    std::printf("  see-through pixels: %llu of %llu (%s %%)\n", (unsigned long long)shaped.counts.seeThrough,
+                (unsigned long long)pixels, Percentage(shaped.counts.seeThrough, pixels).c_str());
+    if (picture.hasTransparency)
         std::printf("  opaque near-black pixels raised to %s: %llu\n", RaisedGreyText().c_str(),
-                    (unsigned long long)judged.judgement.raised);
+                    (unsigned long long)shaped.counts.raised);
     std::printf("  rectangles: %llu in %zu batch%s\n", (unsigned long long)region.rectangles, region.batches.size(),
                 region.batches.size() == 1 ? "" : "es");
     for (size_t i = 0; i < region.batches.size(); ++i)
@@ -229,19 +236,19 @@ void PrintInspection(const std::string &path, const Judged &judged, const Region
                     static_cast<int>(region.rcBox.bottom));
 }
 
-void PrintInspectionJson(const std::string &path, const Judged &judged, const RegionFigures &region)
+void PrintInspectionJson(const std::string &path, const ShapedPicture &shaped, const RegionFigures &region)
 {
-    const Picture &p = judged.picture;
-    const uint64_t pixels = uint64_t(p.width) * p.height;
-    std::string json = "{\"file\": " + JsonString(path) + ", \"format\": " + JsonString(p.format) +
-                       ", \"width\": " + std::to_string(p.width) + ", \"height\": " + std::to_string(p.height) +
-                       ", \"has_transparency\": " + (p.hasTransparency ? "true" : "false") +
-                       ", \"file_gamma\": " + (p.fileGamma ? GammaText(p.fileGamma) : "null") +
-                       ", \"gamma_converted\": " + (p.gammaConverted ? "true" : "false") +
-                       ", \"alpha_unused\": " + (p.alphaUnused ? "true" : "false") +
-                       ", \"see_through_pixels\": " + std::to_string(judged.judgement.seeThrough) +
-                       ", \"see_through_percent\": " + Share(judged.judgement.seeThrough, pixels) +
-                       ", \"raised_pixels\": " + std::to_string(judged.judgement.raised) +
+    const Picture &picture = shaped.picture;
+    const uint64_t pixels = uint64_t(picture.width) * picture.height;
+    std::string json = "{\"file\": " + JsonString(path) + ", \"format\": " + JsonString(picture.format) +
+                       ", \"width\": " + std::to_string(picture.width) + ", \"height\": " + std::to_string(picture.height) +
+                       ", \"has_transparency\": " + (picture.hasTransparency ? "true" : "false") +
+                       ", \"file_gamma\": " + (picture.fileGamma ? GammaText(picture.fileGamma) : "null") +
+                       ", \"gamma_converted\": " + (picture.gammaConverted ? "true" : "false") +
+                       ", \"alpha_unused\": " + (picture.alphaUnused ? "true" : "false") +
+                       ", \"see_through_pixels\": " + std::to_string(shaped.counts.seeThrough) +
+                       ", \"see_through_percent\": " + Percentage(shaped.counts.seeThrough, pixels) +
+                       ", \"raised_pixels\": " + std::to_string(shaped.counts.raised) +
                        ", \"rectangles\": " + std::to_string(region.rectangles) + ", \"batches\": [";
     for (size_t i = 0; i < region.batches.size(); ++i)
         json += std::string(i ? ", " : "") + "{\"rectangles\": " + std::to_string(region.batches[i].rectangles) +
@@ -254,36 +261,35 @@ void PrintInspectionJson(const std::string &path, const Judged &judged, const Re
                                     : std::string("null"));
     json += ", \"region_box\": " + (region.empty ? std::string("null") : RectText(region.rcBox, "[", "]"));
     json += ", \"warnings\": [";
-    const std::vector<std::string> warnings = Warnings(judged, &region);
+    const std::vector<std::string> warnings = Warnings(shaped, &region);
     for (size_t i = 0; i < warnings.size(); ++i) json += (i ? ", " : "") + JsonString(warnings[i]);
     std::printf("%s]}\n", json.c_str());
 }
 
 int Inspect(const std::string &path, bool json)
 {
-    Judged judged;
-    if (!Load(path, &judged)) return kExitRefused;
-    const RegionFigures region = MeasureRegion(judged.picture);
-    if (!region.scanned) return Refuse(path, "the scan ran out of memory");
-    PrintWarnings(path, judged, &region);
+    ShapedPicture shaped;
+    if (!ReadShapedPicture(path, &shaped)) return kExitRefused;
+    const RegionFigures region = MeasureRegion(shaped.picture);
+    if (!region.scanned) return ReportRefusal(path, "the scan ran out of memory");
+    PrintWarnings(path, shaped, &region);
     if (json)
-        PrintInspectionJson(path, judged, region);
+        PrintInspectionJson(path, shaped, region);
     else
-        PrintInspection(path, judged, region);
+        PrintInspection(path, shaped, region);
     return 0;
 }
 
-int Preview(const std::string &path, const std::string &out)
+// The window as it will look, blue, green and red a pixel, bottom row first:
+// the picture where it is kept, a checker pattern where it is cut away.
+std::vector<uint8_t> DrawPreview(const Picture &picture)
 {
-    Judged judged;
-    if (!Load(path, &judged)) return kExitRefused;
-    const Picture &p = judged.picture;
-    const size_t width = p.width, height = p.height;
+    const size_t width = picture.width, height = picture.height;
     std::vector<uint8_t> shown(width * height * 3);
     for (size_t row = 0; row < height; ++row) {
         const size_t y = height - 1 - row; // rows are stored bottom row first
         for (size_t x = 0; x < width; ++x) {
-            const uint8_t *src = &p.pixels[(row * width + x) * 4];
+            const uint8_t *src = &picture.pixels[(row * width + x) * 4];
             uint8_t *dst = &shown[(row * width + x) * 3];
             if (!IsSeeThrough(src)) {
                 std::memcpy(dst, src, 3);
@@ -293,25 +299,42 @@ int Preview(const std::string &path, const std::string &out)
             std::memset(dst, light ? kCheckerLight : kCheckerDark, 3);
         }
     }
+    return shown;
+}
+
+// A PNG of blue, green and red pixels stored bottom row first.
+bool EncodePng(const std::vector<uint8_t> &bgr, int width, int height, std::vector<uint8_t> *pPng,
+               std::string *pError)
+{
     png_image image;
     std::memset(&image, 0, sizeof(image));
     image.version = PNG_IMAGE_VERSION;
-    image.width = p.width;
-    image.height = p.height;
+    image.width = width;
+    image.height = height;
     image.format = PNG_FORMAT_BGR;
+    // A negative stride: the rows run from the bottom of the picture.
     const png_int_32 stride = -static_cast<png_int_32>(3 * width);
     png_alloc_size_t size = 0;
-    std::vector<uint8_t> encoded;
-    bool ok = png_image_write_to_memory(&image, nullptr, &size, 0, shown.data(), stride, nullptr);
+    bool ok = png_image_write_to_memory(&image, nullptr, &size, 0, bgr.data(), stride, nullptr);
     if (ok) {
-        encoded.resize(size);
-        ok = png_image_write_to_memory(&image, encoded.data(), &size, 0, shown.data(), stride, nullptr);
-        encoded.resize(size);
+        pPng->resize(size);
+        ok = png_image_write_to_memory(&image, pPng->data(), &size, 0, bgr.data(), stride, nullptr);
+        pPng->resize(size);
     }
-    if (!ok) return Refuse(out, std::string("cannot be encoded: ") + image.message);
+    if (!ok) *pError = std::string("cannot be encoded: ") + image.message;
+    return ok;
+}
+
+int Preview(const std::string &path, const std::string &out)
+{
+    ShapedPicture shaped;
+    if (!ReadShapedPicture(path, &shaped)) return kExitRefused;
+    std::vector<uint8_t> png;
     std::string error;
-    if (!WriteWhole(out, encoded, &error)) return Refuse(out, error);
-    PrintWarnings(path, judged);
+    if (!EncodePng(DrawPreview(shaped.picture), shaped.picture.width, shaped.picture.height, &png, &error) ||
+        !WriteFileAtomically(out, png, &error))
+        return ReportRefusal(out, error);
+    PrintWarnings(path, shaped);
     return 0;
 }
 
@@ -322,13 +345,13 @@ uint32_t BgrOf(const uint8_t *pPixel)
 }
 
 // The picture's colours, sorted, when there are at most 256; else empty.
-std::vector<uint32_t> FewColours(const Picture &p)
+std::vector<uint32_t> FewColours(const Picture &picture)
 {
     std::vector<uint32_t> colours;
     uint32_t last = 0;
     bool haveLast = false;
-    for (size_t i = 0; i < p.pixels.size(); i += 4) {
-        const uint32_t bgr = BgrOf(&p.pixels[i]);
+    for (size_t i = 0; i < picture.pixels.size(); i += 4) {
+        const uint32_t bgr = BgrOf(&picture.pixels[i]);
         if (haveLast && bgr == last) continue;
         last = bgr;
         haveLast = true;
@@ -342,16 +365,16 @@ std::vector<uint32_t> FewColours(const Picture &p)
 
 // The BMP the program embeds: 8 bits with an exact colour table when the
 // picture has at most 256 colours (given, sorted), else 24 bits.
-std::vector<uint8_t> EncodeEmbeddedBmp(const Picture &p, const std::vector<uint32_t> &colours)
+std::vector<uint8_t> EncodeEmbeddedBmp(const Picture &picture, const std::vector<uint32_t> &colours)
 {
     BmpFormat format;
-    format.width = p.width;
-    format.height = p.height;
+    format.width = picture.width;
+    format.height = picture.height;
     format.bitCount = colours.empty() ? 24 : 8;
     format.colourTable = colours;
     format.coloursUsed = static_cast<uint32_t>(colours.size());
     return EncodeBmp(format, [&](uint32_t row, uint8_t *pRow) {
-        const uint8_t *pPixel = &p.pixels[size_t(row) * format.width * 4];
+        const uint8_t *pPixel = &picture.pixels[size_t(row) * format.width * 4];
         for (uint32_t x = 0; x < format.width; ++x, pPixel += 4) {
             if (colours.empty())
                 std::memcpy(pRow + 3 * x, pPixel, 3);
@@ -370,7 +393,7 @@ bool PutInProgram(const std::string &templatePath, std::vector<uint8_t> *pBytes)
     if (!ReadFileBytes(templatePath.c_str(), &programTemplate, &error) ||
         !MakeProgram(programTemplate.data(), programTemplate.size(), pBytes->data() + kBmpFileHeaderSize,
                      pBytes->size() - kBmpFileHeaderSize, &program, &error)) {
-        Refuse(templatePath, error);
+        ReportRefusal(templatePath, error);
         return false;
     }
     pBytes->swap(program);
@@ -380,23 +403,23 @@ bool PutInProgram(const std::string &templatePath, std::vector<uint8_t> *pBytes)
 // convert, and make when given the template program to put the BMP in.
 int Convert(const std::string &path, const std::string &out, const std::string *pTemplate = nullptr)
 {
-    Judged judged;
-    if (!Load(path, &judged)) return kExitRefused;
-    const std::vector<uint32_t> colours = FewColours(judged.picture);
+    ShapedPicture shaped;
+    if (!ReadShapedPicture(path, &shaped)) return kExitRefused;
+    const std::vector<uint32_t> colours = FewColours(shaped.picture);
     std::string error;
-    std::vector<uint8_t> bytes = EncodeEmbeddedBmp(judged.picture, colours);
+    std::vector<uint8_t> bytes = EncodeEmbeddedBmp(shaped.picture, colours);
     if (pTemplate && !PutInProgram(*pTemplate, &bytes)) return kExitRefused;
-    if (!WriteWhole(out, bytes, &error)) return Refuse(out, error);
-    const RegionFigures region = MeasureRegion(judged.picture);
-    PrintWarnings(path, judged, region.scanned ? &region : nullptr);
-    std::printf("%s: %d x %d, ", out.c_str(), judged.picture.width, judged.picture.height);
+    if (!WriteFileAtomically(out, bytes, &error)) return ReportRefusal(out, error);
+    const RegionFigures region = MeasureRegion(shaped.picture);
+    PrintWarnings(path, shaped, region.scanned ? &region : nullptr);
+    std::printf("%s: %d x %d, ", out.c_str(), shaped.picture.width, shaped.picture.height);
     if (colours.empty())
         std::printf("24 bits (more than 256 colours)");
     else
         std::printf("8 bits, %zu colours", colours.size());
-    std::printf("; %llu see-through pixels", (unsigned long long)judged.judgement.seeThrough);
-    if (judged.picture.hasTransparency)
-        std::printf(", %llu opaque near-black pixels raised to %s", (unsigned long long)judged.judgement.raised,
+    std::printf("; %llu see-through pixels", (unsigned long long)shaped.counts.seeThrough);
+    if (shaped.picture.hasTransparency)
+        std::printf(", %llu opaque near-black pixels raised to %s", (unsigned long long)shaped.counts.raised,
                     RaisedGreyText().c_str());
     std::printf("\n");
     if (pTemplate) std::printf("%s: the program from %s\n", out.c_str(), pTemplate->c_str());
@@ -409,9 +432,9 @@ int Convert(const std::string &path, const std::string &out, const std::string *
 std::vector<std::string> TemplatePlaces()
 {
     char self[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof(self));
-    if (n <= 0 || n == sizeof(self)) return {};
-    std::string dir(self, static_cast<size_t>(n));
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof(self));
+    if (length <= 0 || length == sizeof(self)) return {};
+    std::string dir(self, static_cast<size_t>(length));
     dir.erase(dir.rfind('/'));
     std::vector<std::string> places = {dir + "/brimshade.exe"};
     const std::string inBuildTree = "/src/picture";

@@ -17,11 +17,11 @@ struct BandCount {
     uint64_t rectangles = 0;
 };
 
-bool SameRuns(const std::vector<RECT> &a, const std::vector<RECT> &b)
+bool SameRuns(const std::vector<RECT> &row, const std::vector<RECT> &otherRow)
 {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](const RECT &rcA, const RECT &rcB) {
-               return rcA.left == rcB.left && rcA.right == rcB.right;
-           });
+    return row.size() == otherRow.size() &&
+           std::equal(row.begin(), row.end(), otherRow.begin(),
+                      [](const RECT &rc, const RECT &rcOther) { return rc.left == rcOther.left && rc.right == rcOther.right; });
 }
 
 void EndRow(BandCount *pBands)

@@ -204,9 +204,9 @@ TEST(BmpAlpha, DecidesTheShapeUnlessEveryAlphaIsZero)
     content.values = {0xFF080808, 0x00FFFFFF, 0x80808080, 0x7F808080};
     Picture picture = Read(bmp_test::WriteBmp(kind, content));
     EXPECT_TRUE(picture.hasTransparency);
-    Judgement judgement = JudgePicture(&picture);
-    EXPECT_EQ(judgement.seeThrough, 2u);
-    EXPECT_EQ(judgement.raised, 1u);
+    ShapeCounts counts = EncodeShapeInColours(&picture);
+    EXPECT_EQ(counts.seeThrough, 2u);
+    EXPECT_EQ(counts.raised, 1u);
     const uint8_t grey = ART_RAISED_GREY;
     EXPECT_EQ(picture.pixels, (std::vector<uint8_t>{grey, grey, grey, 255, 0, 0, 0, 255, 128, 128, 128, 255, 0, 0, 0, 255}));
 
@@ -214,9 +214,9 @@ TEST(BmpAlpha, DecidesTheShapeUnlessEveryAlphaIsZero)
     picture = Read(bmp_test::WriteBmp(kind, content));
     EXPECT_FALSE(picture.hasTransparency);
     EXPECT_TRUE(picture.alphaUnused);
-    judgement = JudgePicture(&picture);
-    EXPECT_EQ(judgement.seeThrough, 1u); // the near-black pixel, by its colour
-    EXPECT_EQ(judgement.raised, 0u);
+    counts = EncodeShapeInColours(&picture);
+    EXPECT_EQ(counts.seeThrough, 1u); // the near-black pixel, by its colour
+    EXPECT_EQ(counts.raised, 0u);
 }
 
 } // namespace
