@@ -7,6 +7,7 @@
 //   brimshade-picture convert PICTURE -o OUT.bmp
 //   brimshade-picture make PICTURE -o NAME.exe [--template PROGRAM.exe]
 //
+// Options may come before or after the picture; -- ends them.
 // Exit status: 0 done, 1 picture refused or output not written, 2 usage.
 #include "bmp_format.h"
 #include "bmp_writer.h"
@@ -14,6 +15,7 @@
 #include "program_template.h"
 #include "region_figures.h"
 
+#include <getopt.h>
 #include <png.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -461,23 +463,63 @@ bool FindTemplate(std::string *pTemplate)
     return false;
 }
 
-// make's arguments, in any order: the picture, -o NAME.exe and, if wanted,
-// --template PROGRAM.exe.
-int Make(const std::vector<std::string> &args)
+// What the command line asks for: a command, its one picture and the options
+// the usage shows, each at most once.
+struct ToolArguments {
+    std::string command, picture, out, programTemplate;
+    bool json = false;
+};
+
+// Options may come before or after the picture, and -- ends them. False for
+// an unknown or repeated option, an empty value, or not exactly one picture.
+bool ParseArguments(int argc, char **argv, ToolArguments *pArgs)
 {
-    std::string picture, out, programTemplate;
-    for (size_t i = 1; i < args.size(); ++i) {
-        std::string *pValue = args[i] == "-o" ? &out : args[i] == "--template" ? &programTemplate : nullptr;
-        if (!pValue && picture.empty())
-            picture = args[i];
-        else if (!pValue || i + 1 == args.size() || !pValue->empty())
-            return Usage(stderr, kExitUsage);
+    if (argc < 2) return false;
+    pArgs->command = argv[1];
+    enum { kJson = 1000, kTemplate };
+    static const option kLongOptions[] = {{"json", no_argument, nullptr, kJson},
+                                          {"template", required_argument, nullptr, kTemplate},
+                                          {nullptr, 0, nullptr, 0}};
+    // The command stands where getopt expects the program's name; the usage
+    // is the only message.
+    const int argcAfter = argc - 1;
+    char **argvAfter = argv + 1;
+    opterr = 0;
+    optind = 1;
+    for (int option; (option = getopt_long(argcAfter, argvAfter, "o:", kLongOptions, nullptr)) != -1;) {
+        std::string *pValue = option == 'o' ? &pArgs->out : option == kTemplate ? &pArgs->programTemplate : nullptr;
+        if (option == kJson && !pArgs->json)
+            pArgs->json = true;
+        else if (pValue == nullptr || !pValue->empty() || *optarg == '\0')
+            return false;
         else
-            *pValue = args[++i];
+            *pValue = optarg;
     }
-    if (picture.empty() || out.empty()) return Usage(stderr, kExitUsage);
+    if (optind != argcAfter - 1 || *argvAfter[optind] == '\0') return false;
+    pArgs->picture = argvAfter[optind];
+    return true;
+}
+
+// make, with the template named or else found.
+int Make(const ToolArguments &args)
+{
+    std::string programTemplate = args.programTemplate;
     if (programTemplate.empty() && !FindTemplate(&programTemplate)) return kExitRefused;
-    return Convert(picture, out, &programTemplate);
+    return Convert(args.picture, args.out, &programTemplate);
+}
+
+// Each command with the options it takes: inspect --json alone, the others -o,
+// and make --template too.
+int RunCommand(const ToolArguments &args)
+{
+    const bool inspect = args.command == "inspect", make = args.command == "make";
+    if (inspect && args.out.empty() && args.programTemplate.empty()) return Inspect(args.picture, args.json);
+    if (inspect || args.json || args.out.empty() || (!make && !args.programTemplate.empty()))
+        return Usage(stderr, kExitUsage);
+    if (args.command == "preview") return Preview(args.picture, args.out);
+    if (args.command == "convert") return Convert(args.picture, args.out);
+    if (make) return Make(args);
+    return Usage(stderr, kExitUsage);
 }
 
 } // namespace
@@ -487,16 +529,8 @@ int main(int argc, char **argv)
     // A file size limit then fails the write, which is reported and cleaned
     // up, instead of killing the tool with its temporary file left behind.
     signal(SIGXFSZ, SIG_IGN);
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() == 2 && args[0] == "inspect" && args[1] != "--json") return Inspect(args[1], false);
-    if (args.size() == 3 && args[0] == "inspect" && (args[1] == "--json" || args[2] == "--json"))
-        return Inspect(args[1] == "--json" ? args[2] : args[1], true);
-    if (args.size() == 4 && (args[0] == "preview" || args[0] == "convert") && (args[1] == "-o" || args[2] == "-o")) {
-        const std::string &picture = args[1] == "-o" ? args[3] : args[1];
-        const std::string &out = args[1] == "-o" ? args[2] : args[3];
-        return args[0] == "preview" ? Preview(picture, out) : Convert(picture, out);
-    }
-    if (!args.empty() && args[0] == "make") return Make(args);
-    if (args.size() == 1 && args[0] == "--help") return Usage(stdout, 0);
-    return Usage(stderr, kExitUsage);
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) return Usage(stdout, 0);
+    ToolArguments args;
+    if (!ParseArguments(argc, argv, &args)) return Usage(stderr, kExitUsage);
+    return RunCommand(args);
 }

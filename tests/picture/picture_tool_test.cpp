@@ -325,7 +325,7 @@ TEST_F(PictureTool, ExitStatusesForEveryArgumentOrder)
     WriteBytes(refused, BmpHeaders(4, 4, 4));
     const std::string out = (dir_ / "out").string();
     for (const char *form : {"inspect P", "inspect P --json", "inspect --json P", "preview P -o O", "preview -o O P",
-                             "convert P -o O", "convert -o O P"}) {
+                             "convert P -o O", "convert -o O P", "inspect -- P", "convert -o O -- P"}) {
         SCOPED_TRACE(form);
         auto with = [&](const std::string &picture) {
             std::string args = form;
@@ -337,7 +337,8 @@ TEST_F(PictureTool, ExitStatusesForEveryArgumentOrder)
         EXPECT_EQ(with(refused).status, 1);
     }
     for (const char *usage : {"", "inspect", "inspect P --jsn", "inspect P --json x", "convert P", "convert P -o",
-                              "convert P O", "preview P -x O", "show P", "--help x"}) {
+                              "convert P O", "preview P -x O", "show P", "--help x", "convert P -o O -o O",
+                              "inspect P -- --json"}) {
         SCOPED_TRACE(usage);
         const ToolRun run = Tool(usage);
         EXPECT_EQ(run.status, 2);
