@@ -7,6 +7,7 @@
 //
 // Every case is checked once before it is timed: the scan must find exactly
 // the runs that a plain per-pixel count finds.
+#include "art_key.h"
 #include "bmp_reader.h"
 #include "color_key_scan.h"
 
