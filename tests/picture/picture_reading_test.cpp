@@ -189,7 +189,9 @@ TEST(PictureLimits, ExactlyAtEachLimitIsReadAndOnePixelMoreIsRefused)
             std::string error;
             EXPECT_EQ(ReadPicture(file.data(), file.size(), &picture, &error), !*c.refusal) << error;
             EXPECT_EQ(error, c.refusal);
-            if (!*c.refusal) EXPECT_EQ(picture.pixels.size(), size_t(4) * c.width * c.height);
+            if (!*c.refusal) {
+                EXPECT_EQ(picture.pixels.size(), size_t(4) * c.width * c.height);
+            }
         }
 }
 
