@@ -94,9 +94,8 @@ class OwnPictureTest(unittest.TestCase):
         for row in rows[4:20]:
             row[4:20] = [(200, 40, 40, 255)] * 16
         picture.write_bytes(make_sample_picture.png_bytes(rows))
-        build = subprocess.run(["cmake", "--build", BUILD, "--target", "brimshade"], stdin=subprocess.DEVNULL,
-                               capture_output=True, text=True, timeout=BUILD_TIMEOUT)
-        self.assertEqual(build.returncode, 0, build.stdout + build.stderr)
+        rebuilt = build()
+        self.assertEqual(rebuilt.returncode, 0, rebuilt.stdout + rebuilt.stderr)
         edited = converted(picture)
         self.assertNotEqual(edited, first)
         self.assertEqual(embedded_artwork(), edited)
