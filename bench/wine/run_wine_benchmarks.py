@@ -39,7 +39,7 @@ CONVERSION_TIMEOUT = 1800
 
 
 def session_script(action, session):
-    subprocess.run([SOURCE / "cmake" / "wine-session.sh", action, session], check=True, timeout=400,
+    subprocess.run([SOURCE / "tools" / "wine-session.sh", action, session], check=True, timeout=400,
                    stdin=subprocess.DEVNULL)
 
 
