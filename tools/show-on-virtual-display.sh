@@ -12,7 +12,7 @@ session=$3
 # key goes to the window (there is no window manager to give it the focus).
 visible_point="244 158"
 log=$session/program.log
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+. tools/wine-env.sh
 
 tools/wine-session.sh start "$session"
 trap 'tools/wine-session.sh stop "$session"' EXIT

@@ -6,6 +6,7 @@ from the environment that tests/e2e/CMakeLists.txt sets."""
 
 import os
 import subprocess
+import sys
 import time
 import unittest
 from pathlib import Path
@@ -13,14 +14,16 @@ from pathlib import Path
 from artwork_file import read_bmp
 from desktop import Desktop, checker_colour
 
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
+import wine_session  # noqa: E402
+
 SESSION = Path(os.environ["BRIMSHADE_E2E_SESSION"])
 PROGRAM = os.environ["BRIMSHADE_EXE"]
 PROGRAM_WITHOUT_ARTWORK = os.environ["BRIMSHADE_WITHOUT_ARTWORK_EXE"]
 ARTWORK = read_bmp(os.environ["BRIMSHADE_ARTWORK"])
 SHOWN = ARTWORK.shown_pixels()
-DISPLAY = ":" + (SESSION / "display").read_text().strip()
-WINE_ENV = dict(os.environ, WINEPREFIX=str(SESSION / "prefix"), DISPLAY=DISPLAY, WINEDEBUG="-all",
-                WINEDLLOVERRIDES="mscoree,mshtml=")
+DISPLAY = wine_session.display(SESSION)
+WINE_ENV = wine_session.environment(SESSION)
 
 # Long enough for wine to have acted on input that must change nothing.
 QUIET_WAIT = 1.0
