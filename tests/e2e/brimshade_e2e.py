@@ -100,10 +100,10 @@ def close_from_outside():
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True, timeout=DEADLINE)
 
 
-def start_program(desktop, add_cleanup):
-    """Starts the program and returns it with its one window; add_cleanup
-    registers killing it in case it has not ended by then."""
-    program = Program(PROGRAM)
+def start_program(desktop, add_cleanup, exe=PROGRAM):
+    """Starts the program (or exe) and returns it with its one window;
+    add_cleanup registers killing it in case it has not ended by then."""
+    program = Program(exe)
     add_cleanup(program.end)
 
     def one_window():
@@ -111,6 +111,27 @@ def start_program(desktop, add_cleanup):
         assert len(windows) == 1, f"{len(windows)} windows of the program are mapped"
         return windows[0]
     return program, eventually(one_window)
+
+
+def opaque_mask(rows):
+    """The pixels of rows of (r, g, b, a), top row first, that alpha keeps."""
+    return {(x, y) for y, row in enumerate(rows) for x, rgba in enumerate(row) if rgba[3] >= 128}
+
+
+def start_shaped(test, desktop, exe, rows):
+    """Starts exe, a program made around the picture rows, and waits until its
+    one window is at (0, 0) at the picture's size, shaped as the picture's
+    opaque pixels; returns the program and the window."""
+    program, window = start_program(desktop, test.addCleanup, exe)
+    size = (len(rows[0]), len(rows))
+    eventually(lambda: test.assertEqual(desktop.frame(window), (0, 0, *size)))
+    mask = opaque_mask(rows)
+
+    def check_shape():
+        shape = desktop.shape_pixels(window)
+        test.assertTrue(shape == mask, describe_difference("window shape", shape, mask))
+    eventually(check_shape)
+    return program, window
 
 
 class ProgramTestCase(unittest.TestCase):
