@@ -4,6 +4,7 @@
 // the file's bytes; the run figures are also checked through the real scan.
 
 #include "art_key.h"
+#include "batch_blocks.h"
 #include "bmp_reader.h"
 #include "color_key_scan.h"
 #include "near_black.h"
@@ -235,7 +236,7 @@ TEST_F(ArtworkTest, ScanHandsOverAFullBatchAndTheRest)
     EXPECT_EQ(batches[1].header.nCount, 944u);
     ExpectRect(batches[1].header.rcBound, 0, 213, 488, 316);
     for (const Batch &batch : batches) {
-        EXPECT_EQ(batch.cbBatch, 32032u);  // grown to room for 2,000 rectangles
+        EXPECT_EQ(batch.cbBatch, kFullBlockBytes); // grown to room for RECT_BATCH_LIMIT rectangles
         EXPECT_EQ(batch.header.dwSize, 32u);
         EXPECT_EQ(batch.header.iType, static_cast<DWORD>(RDH_RECTANGLES));
     }

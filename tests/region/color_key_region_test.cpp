@@ -3,6 +3,7 @@
 // for the artwork and for sources of every common format.
 #include "api_hooks.h"
 #include "artwork_file.h"
+#include "batch_blocks.h"
 #include "color_key_region.h"
 #include "call_trace.h"
 #include "conversion_test.h"
@@ -205,7 +206,7 @@ TEST_F(ColorKeyRegion, AllSeeThroughGivesTheEmptyRegionFromOneEmptyBatch)
     std::vector<ApiCall> regions = CallsOf(calls_, Api::ExtCreateRegion);
     ASSERT_EQ(regions.size(), 1u);
     EXPECT_EQ(regions[0].rdh.nCount, 0u);
-    EXPECT_EQ(regions[0].args[1], 1632u);
+    EXPECT_EQ(regions[0].args[1], kFirstBlockBytes);
     RECT box;
     EXPECT_EQ(GetRgnBox(hRgn, &box), NULLREGION);
     DeleteObject(hRgn);

@@ -11,7 +11,6 @@
 namespace {
 
 const RECT kResetBound = MakeRect(MAXLONG, MAXLONG, 0, 0);
-const DWORD kFullBatchSize = BatchSize(RECT_BATCH_LIMIT);
 
 // Which pixels of a one-row surface the scan leaves out of every rectangle.
 std::vector<bool> SeeThroughOfRow(const std::vector<uint32_t> &pixels, DWORD key, DWORD tolerance)
@@ -38,7 +37,7 @@ TEST(ColorKeyScan, AllSeeThroughDeliversOneEmptyBatchInTheInitialBlock)
     EXPECT_EQ(batch.header.nCount, 0u);
     EXPECT_EQ(batch.header.nRgnSize, 0u);
     EXPECT_EQ(batch.header.rcBound, kResetBound);
-    EXPECT_EQ(batch.cbBatch, 1632u);
+    EXPECT_EQ(batch.cbBatch, kFirstBlockBytes);
 }
 
 TEST(ColorKeyScan, NoSeeThroughGivesOneFullWidthRectanglePerRow)
@@ -83,7 +82,7 @@ TEST(ColorKeyScan, SurfacesWithoutPixelsDeliverOnlyTheEmptyFinalBatch)
         ASSERT_EQ(result.batches.size(), 1u);
         EXPECT_EQ(result.batches[0].header.nCount, 0u);
         EXPECT_EQ(result.batches[0].header.rcBound, kResetBound);
-        EXPECT_EQ(result.batches[0].cbBatch, 1632u);
+        EXPECT_EQ(result.batches[0].cbBatch, kFirstBlockBytes);
     }
 }
 
@@ -144,9 +143,9 @@ TEST(ColorKeyScan, RowPaddingIsNeverReadAsPixels)
 TEST(ColorKeyScan, BlockGrowsBy100BeforeTheRectangleThatNeedsIt)
 {
     // The size passed with the final batch shows the capacity at the end.
-    EXPECT_EQ(Scan(OneRunPerRow(100), 0, 0x101010).batches.back().cbBatch, BatchSize(100));
-    EXPECT_EQ(Scan(OneRunPerRow(101), 0, 0x101010).batches.back().cbBatch, BatchSize(200));
-    EXPECT_EQ(Scan(OneRunPerRow(1901), 0, 0x101010).batches.back().cbBatch, BatchSize(2000));
+    EXPECT_EQ(Scan(OneRunPerRow(100), 0, 0x101010).batches.back().cbBatch, kFirstBlockBytes);
+    EXPECT_EQ(Scan(OneRunPerRow(101), 0, 0x101010).batches.back().cbBatch, BatchBlockBytes(2 * RECT_BATCH_STEP));
+    EXPECT_EQ(Scan(OneRunPerRow(1901), 0, 0x101010).batches.back().cbBatch, kFullBlockBytes);
 
     ScanResult result = Scan(OneRunPerRow(101), 0, 0x101010);
     ASSERT_EQ(result.batches.size(), 1u);
@@ -163,13 +162,13 @@ TEST(ColorKeyScan, The2000thRectangleHandsOverAndTheNextStartsAFreshBatch)
 
     const DeliveredBatch &full = result.batches[0];
     EXPECT_EQ(full.header.nCount, 2000u);
-    EXPECT_EQ(full.cbBatch, kFullBatchSize);
+    EXPECT_EQ(full.cbBatch, kFullBlockBytes);
     EXPECT_EQ(full.header.rcBound, MakeRect(0, 0, 1, 2000));
     EXPECT_EQ(full.rects.back(), MakeRect(0, 1999, 1, 2000));
 
     const DeliveredBatch &last = result.batches[1];
     EXPECT_EQ(last.header.nCount, 1u);
-    EXPECT_EQ(last.cbBatch, kFullBatchSize); // the capacity does not shrink
+    EXPECT_EQ(last.cbBatch, kFullBlockBytes); // the capacity does not shrink
     EXPECT_EQ(last.rects[0], MakeRect(0, 2000, 1, 2001));
     EXPECT_EQ(last.header.rcBound, MakeRect(0, 2000, 1, 2001));
     EXPECT_EQ(last.header.dwSize, 32u);
@@ -195,7 +194,7 @@ TEST(ColorKeyScan, ExactMultipleOf2000EndsWithAnEmptyFullSizeBatch)
     EXPECT_EQ(result.batches[2].header.nCount, 0u);
     EXPECT_EQ(result.batches[2].header.rcBound, kResetBound);
     for (const DeliveredBatch &batch : result.batches)
-        EXPECT_EQ(batch.cbBatch, 32032u);
+        EXPECT_EQ(batch.cbBatch, kFullBlockBytes);
 }
 
 } // namespace

@@ -84,8 +84,8 @@ void ExpectBatchesAsPromised(const ScanResult &result)
         EXPECT_EQ(batch.header.dwSize, sizeof(RGNDATAHEADER));
         EXPECT_EQ(batch.header.iType, static_cast<DWORD>(RDH_RECTANGLES));
         EXPECT_EQ(batch.header.nRgnSize, 0u);
-        EXPECT_EQ(batch.cbBatch, BatchSize(capacity));
-        EXPECT_LE(batch.cbBatch, 32032u);
+        EXPECT_EQ(batch.cbBatch, BatchBlockBytes(capacity));
+        EXPECT_LE(batch.cbBatch, kFullBlockBytes);
 
         RECT bound = MakeRect(MAXLONG, MAXLONG, 0, 0);
         for (const RECT &rc : batch.rects) {

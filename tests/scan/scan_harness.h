@@ -2,6 +2,7 @@
 // scan's tests.
 #pragma once
 
+#include "batch_blocks.h"
 #include "color_key_scan.h"
 
 #include <cstdint>
@@ -78,6 +79,3 @@ inline Surface OneRunPerRow(LONG rows)
         surface.Set(0, y, 0xFFFFFF);
     return surface;
 }
-
-constexpr DWORD kBatchHeaderSize = sizeof(RGNDATAHEADER);
-constexpr DWORD BatchSize(DWORD capacity) { return kBatchHeaderSize + capacity * sizeof(RECT); }

@@ -25,7 +25,7 @@ TEST(ColorKeyScanMemory, GrowsNineteenTimesAndNeverHoldsMoreThanAFullBatch)
     EXPECT_EQ(stats.nAllocCalls, 1);
     EXPECT_EQ(stats.nReAllocCalls, 19);
     EXPECT_EQ(stats.nLockCalls, 20);
-    EXPECT_EQ(stats.cbLargestBlock, 32032u);
+    EXPECT_EQ(stats.cbLargestBlock, kFullBlockBytes);
     EXPECT_EQ(stats.nLiveBlocks, 0);
 }
 
@@ -42,7 +42,7 @@ TEST(ColorKeyScanMemory, LargePictureStaysWithinOneFullBatch)
     ASSERT_TRUE(result.complete);
     EXPECT_EQ(result.AllRects().size(), 1501u * 40u);
     EXPECT_EQ(stats.nAllocCalls, 1);
-    EXPECT_EQ(stats.cbLargestBlock, 32032u);
+    EXPECT_EQ(stats.cbLargestBlock, kFullBlockBytes);
     EXPECT_EQ(stats.nLiveBlocks, 0);
 }
 
