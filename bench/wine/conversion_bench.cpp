@@ -11,7 +11,7 @@
 #include "art_key.h"
 #include "color_key_region.h"
 #include "color_key_scan.h"
-#include "resource.h"
+#include "gdi_objects.h"
 
 #include <windows.h>
 
@@ -50,40 +50,6 @@ double Median(std::vector<double> values)
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
 }
 
-// An 8-bit bottom-up DIB section; index(x, y) gives the palette index of
-// pixel (x, y), y counted from the top.
-HBITMAP MakeIndexedPicture(int width, int height, const std::vector<RGBQUAD> &palette,
-                           const std::function<BYTE(int, int)> &index)
-{
-    std::vector<BYTE> info(sizeof(BITMAPINFOHEADER) + palette.size() * sizeof(RGBQUAD));
-    auto *pbmi = reinterpret_cast<BITMAPINFO *>(info.data());
-    pbmi->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    pbmi->bmiHeader.biWidth = width;
-    pbmi->bmiHeader.biHeight = height;
-    pbmi->bmiHeader.biPlanes = 1;
-    pbmi->bmiHeader.biBitCount = 8;
-    pbmi->bmiHeader.biCompression = BI_RGB;
-    pbmi->bmiHeader.biClrUsed = static_cast<DWORD>(palette.size());
-    std::copy(palette.begin(), palette.end(), pbmi->bmiColors);
-    void *pvBits = nullptr;
-    HBITMAP hBmp = CreateDIBSection(nullptr, pbmi, DIB_RGB_COLORS, &pvBits, nullptr, 0);
-    if (hBmp == nullptr)
-        return nullptr;
-    size_t stride = (static_cast<size_t>(width) + 3) & ~size_t{3};
-    for (int y = 0; y < height; ++y) {
-        BYTE *row = static_cast<BYTE *>(pvBits) + static_cast<size_t>(height - 1 - y) * stride;
-        for (int x = 0; x < width; ++x)
-            row[x] = index(x, y);
-    }
-    return hBmp;
-}
-
-HBITMAP LoadArtwork()
-{
-    return static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_ARTWORK), IMAGE_BITMAP,
-                                           0, 0, LR_CREATEDIBSECTION));
-}
-
 // The artwork repeated times x times, in its own 8-bit format and palette.
 HBITMAP TiledArtwork(HBITMAP hArt, int times)
 {
@@ -98,7 +64,7 @@ HBITMAP TiledArtwork(HBITMAP hArt, int times)
 
     const BYTE *bits = static_cast<const BYTE *>(ds.dsBm.bmBits);
     int width = ds.dsBm.bmWidth, height = ds.dsBm.bmHeight, stride = ds.dsBm.bmWidthBytes;
-    return MakeIndexedPicture(width * times, height * times, palette, [&](int x, int y) {
+    return MakeIndexedDib(width * times, height * times, palette, [&](int x, int y) {
         return bits[static_cast<size_t>(height - 1 - y % height) * stride + x % width];
     });
 }
@@ -107,7 +73,7 @@ HBITMAP TiledArtwork(HBITMAP hArt, int times)
 // runs in every row, none of them shared with the row above.
 HBITMAP Checkerboard(int width, int height)
 {
-    return MakeIndexedPicture(width, height, {{0, 0, 0, 0}, {255, 255, 255, 0}},
+    return MakeIndexedDib(width, height, {{0, 0, 0, 0}, {255, 255, 255, 0}},
                               [](int x, int y) { return static_cast<BYTE>((x + y + 1) % 2); });
 }
 
@@ -226,26 +192,9 @@ HRGN ConvertUnitingInTurn(HBITMAP hBmp)
     GetObjectA(hBmp, sizeof(src), &src);
     BitBlt(s.hMemDC, 0, 0, src.bmWidth, src.bmHeight, s.hDC, 0, 0, SRCCOPY);
     HRGN hRgn = nullptr;
-    auto unite = [](const RGNDATA *pBatch, DWORD cbBatch, void *pContext) {
-        HRGN *phRgn = static_cast<HRGN *>(pContext);
-        HRGN hBatch = ExtCreateRegion(nullptr, cbBatch, pBatch);
-        if (*phRgn == nullptr) {
-            *phRgn = hBatch;
-        } else {
-            CombineRgn(*phRgn, *phRgn, hBatch, RGN_OR);
-            DeleteObject(hBatch);
-        }
-    };
-    Scan(s, unite, &hRgn);
+    Scan(s, UniteBatchInTurn, &hRgn);
     CloseSurface(s);
     return hRgn;
-}
-
-std::vector<BYTE> RegionData(HRGN hRgn)
-{
-    std::vector<BYTE> data(GetRegionData(hRgn, 0, nullptr));
-    GetRegionData(hRgn, static_cast<DWORD>(data.size()), reinterpret_cast<RGNDATA *>(data.data()));
-    return data;
 }
 
 struct Figures {
@@ -368,7 +317,7 @@ int main(int argc, char **argv)
                 "| ns/rectangle |\n");
     std::printf("|---|---|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|\n");
 
-    HBITMAP hArt = LoadArtwork();
+    HBITMAP hArt = LoadArtworkResource();
     if (hArt == nullptr) {
         std::fprintf(stderr, "the artwork resource did not load\n");
         return 1;

@@ -16,8 +16,8 @@
 // too small for the memory check in fewer steps is not.
 #include "api_hooks.h"
 #include "art_key.h"
-#include "artwork_file.h"
 #include "color_key_region.h"
+#include "gdi_objects.h"
 #include "main_window.h"
 
 #include <psapi.h>

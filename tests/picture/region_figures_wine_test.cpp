@@ -6,6 +6,7 @@
 #include "art_key.h"
 #include "bmp_reader.h"
 #include "color_key_region.h"
+#include "gdi_objects.h"
 #include "region_figures.h"
 
 #include <windows.h>
@@ -58,24 +59,16 @@ Picture Artwork()
 // -1 when there is no region.
 long PlatformRectangles(const Picture &picture)
 {
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = picture.width;
-    bmi.bmiHeader.biHeight = picture.height;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    void *pvBits = nullptr;
-    HBITMAP hBmp = CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &pvBits, nullptr, 0);
+    HBITMAP hBmp = MakeDibSection(picture.width, picture.height, 32, {}, [&](BYTE *bits, int) {
+        std::copy(picture.pixels.begin(), picture.pixels.end(), bits);
+    });
     if (hBmp == nullptr) return -1;
-    std::copy(picture.pixels.begin(), picture.pixels.end(), static_cast<uint8_t *>(pvBits));
     HRGN hRgn = CreateColorKeyRegion(hBmp, ART_KEY_COLOR, ART_KEY_TOLERANCE);
     DeleteObject(hBmp);
     if (hRgn == nullptr) return -1;
-    std::vector<uint8_t> data(GetRegionData(hRgn, 0, nullptr));
-    const DWORD cbGot = GetRegionData(hRgn, static_cast<DWORD>(data.size()), reinterpret_cast<RGNDATA *>(data.data()));
+    const std::vector<BYTE> data = RegionData(hRgn);
     DeleteObject(hRgn);
-    return cbGot == data.size() ? static_cast<long>(reinterpret_cast<RGNDATA *>(data.data())->rdh.nCount) : -1;
+    return data.size() >= sizeof(RGNDATAHEADER) ? static_cast<long>(reinterpret_cast<const RGNDATA *>(data.data())->rdh.nCount) : -1;
 }
 
 // Runs [2, 9) and [20, 30), with one edge moved on the rows of odd bands of

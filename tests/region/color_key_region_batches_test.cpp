@@ -6,6 +6,7 @@
 #include "color_key_region.h"
 #include "color_key_scan.h"
 #include "conversion_test.h"
+#include "gdi_objects.h"
 
 #include <gtest/gtest.h>
 
@@ -37,26 +38,9 @@ HRGN UnitedInTurn(int width, int height, const OpaqueRule &opaque)
         for (int x = 0; x < width; ++x)
             pixels[static_cast<size_t>(height - 1 - y) * width + x] = opaque(x, y) ? 0xFFFFFF : 0;
     HRGN hRgn = nullptr;
-    auto unite = [](const RGNDATA *pBatch, DWORD cbBatch, void *pContext) {
-        HRGN *phRgn = static_cast<HRGN *>(pContext);
-        HRGN hBatch = ExtCreateRegion(nullptr, cbBatch, pBatch);
-        if (*phRgn == nullptr) {
-            *phRgn = hBatch;
-        } else {
-            CombineRgn(*phRgn, *phRgn, hBatch, RGN_OR);
-            DeleteObject(hBatch);
-        }
-    };
-    ScanColorKeyRuns(reinterpret_cast<const BYTE *>(pixels.data()), width, height, width * 4, ART_KEY_COLOR, ART_KEY_TOLERANCE,
-                     unite, &hRgn);
+    ScanColorKeyRuns(reinterpret_cast<const BYTE *>(pixels.data()), width, height, width * 4, ART_KEY_COLOR,
+                     ART_KEY_TOLERANCE, UniteBatchInTurn, &hRgn);
     return hRgn;
-}
-
-std::vector<BYTE> RegionData(HRGN hRgn)
-{
-    std::vector<BYTE> data(GetRegionData(hRgn, 0, nullptr));
-    GetRegionData(hRgn, static_cast<DWORD>(data.size()), reinterpret_cast<RGNDATA *>(data.data()));
-    return data;
 }
 
 // What the unions of one conversion did, read from its calls: how many

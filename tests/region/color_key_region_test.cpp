@@ -7,6 +7,7 @@
 #include "color_key_region.h"
 #include "call_trace.h"
 #include "conversion_test.h"
+#include "gdi_objects.h"
 #include "near_black.h"
 
 #include <gtest/gtest.h>
@@ -20,27 +21,6 @@
 namespace {
 
 using ColorKeyRegion = ConversionTest;
-
-// A DIB section of the given format, its pixels set by fill(bits, stride).
-HBITMAP MakeDib(int width, int height, int bitCount, const std::vector<RGBQUAD> &colors,
-                const std::function<void(BYTE *, int)> &fill, bool topDown = false)
-{
-    std::vector<BYTE> info(sizeof(BITMAPINFOHEADER) + colors.size() * sizeof(RGBQUAD));
-    BITMAPINFO *pbmi = reinterpret_cast<BITMAPINFO *>(info.data());
-    pbmi->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    pbmi->bmiHeader.biWidth = width;
-    pbmi->bmiHeader.biHeight = topDown ? -height : height;
-    pbmi->bmiHeader.biPlanes = 1;
-    pbmi->bmiHeader.biBitCount = static_cast<WORD>(bitCount);
-    pbmi->bmiHeader.biCompression = BI_RGB;
-    pbmi->bmiHeader.biClrUsed = static_cast<DWORD>(colors.size());
-    std::copy(colors.begin(), colors.end(), pbmi->bmiColors);
-    void *pvBits = nullptr;
-    HBITMAP hBmp = CreateDIBSection(nullptr, pbmi, DIB_RGB_COLORS, &pvBits, nullptr, 0);
-    if (hBmp != nullptr)
-        fill(static_cast<BYTE *>(pvBits), ((width * bitCount + 31) / 32) * 4);
-    return hBmp;
-}
 
 // The pixels of the picture that are not see-through, top row first.
 std::vector<bool> Opaque(const std::vector<bool> &seeThrough)
@@ -188,7 +168,7 @@ TEST_F(ColorKeyRegion, NullOrNonBitmapSourceGivesNullAndMakesNothing)
 
 TEST_F(ColorKeyRegion, SourceSelectedElsewhereGivesNullRatherThanAWrongShape)
 {
-    HBITMAP hBmp = MakeDib(8, 8, 24, {}, [](BYTE *bits, int stride) { std::fill(bits, bits + 8 * stride, 0xFF); });
+    HBITMAP hBmp = MakeDibSection(8, 8, 24, {}, [](BYTE *bits, int stride) { std::fill(bits, bits + 8 * stride, 0xFF); });
     HDC hdc = CreateCompatibleDC(nullptr);
     HGDIOBJ hOld = SelectObject(hdc, hBmp);
     EXPECT_EQ(Convert(hBmp), nullptr);
@@ -200,7 +180,7 @@ TEST_F(ColorKeyRegion, SourceSelectedElsewhereGivesNullRatherThanAWrongShape)
 
 TEST_F(ColorKeyRegion, AllSeeThroughGivesTheEmptyRegionFromOneEmptyBatch)
 {
-    HBITMAP hBmp = MakeDib(13, 9, 24, {}, [](BYTE *bits, int stride) { std::fill(bits, bits + 9 * stride, 0x10); });
+    HBITMAP hBmp = MakeDibSection(13, 9, 24, {}, [](BYTE *bits, int stride) { std::fill(bits, bits + 9 * stride, 0x10); });
     HRGN hRgn = Convert(hBmp);
     ASSERT_NE(hRgn, nullptr);
     std::vector<ApiCall> regions = CallsOf(calls_, Api::ExtCreateRegion);
@@ -215,7 +195,7 @@ TEST_F(ColorKeyRegion, AllSeeThroughGivesTheEmptyRegionFromOneEmptyBatch)
 
 TEST_F(ColorKeyRegion, NoSeeThroughGivesOneRectangleOfThePicture)
 {
-    HBITMAP hBmp = MakeDib(13, 9, 24, {}, [](BYTE *bits, int stride) { std::fill(bits, bits + 9 * stride, 0x11); });
+    HBITMAP hBmp = MakeDibSection(13, 9, 24, {}, [](BYTE *bits, int stride) { std::fill(bits, bits + 9 * stride, 0x11); });
     HRGN hRgn = Convert(hBmp);
     RECT box;
     EXPECT_EQ(GetRgnBox(hRgn, &box), SIMPLEREGION);
@@ -263,7 +243,7 @@ std::vector<RGBQUAD> ProbePalette(int entries)
 HBITMAP IndexedProbes(int bitCount)
 {
     // 1 bit holds two of the probes only: black and (17, 0, 0) via index 3 folded to 1.
-    return MakeDib(kWidth, kHeight, bitCount, ProbePalette(1 << bitCount), [bitCount](BYTE *bits, int stride) {
+    return MakeDibSection(kWidth, kHeight, bitCount, ProbePalette(1 << bitCount), [bitCount](BYTE *bits, int stride) {
         for (int y = 0; y < kHeight; ++y)
             for (int x = 0; x < kWidth; ++x) {
                 int index = ProbeAt(x, y) % (1 << bitCount);
@@ -288,7 +268,7 @@ std::vector<bool> IndexedProbeOpaqueMask(int bitCount)
 
 HBITMAP TrueColorProbes(int bitCount, bool topDown = false)
 {
-    return MakeDib(
+    return MakeDibSection(
         kWidth, kHeight, bitCount, {},
         [bitCount, topDown](BYTE *bits, int stride) {
             for (int y = 0; y < kHeight; ++y) {
@@ -316,7 +296,7 @@ HBITMAP Rgb555Probes(std::vector<bool> *opaque)
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x)
             opaque->push_back(level(x, y, 0) > 2 || level(x, y, 1) > 2 || level(x, y, 2) > 2);
-    return MakeDib(kWidth, kHeight, 16, {}, [&](BYTE *bits, int stride) {
+    return MakeDibSection(kWidth, kHeight, 16, {}, [&](BYTE *bits, int stride) {
         for (int y = 0; y < kHeight; ++y)
             for (int x = 0; x < kWidth; ++x) {
                 WORD value = static_cast<WORD>(level(x, y, 0) | level(x, y, 1) << 5 | level(x, y, 2) << 10);
@@ -379,7 +359,7 @@ TEST_F(ColorKeyRegion, KeyAndToleranceBoundStoredBytesInOrder)
     const BYTE bgr[][3] = {{0x60, 0x40, 0x20}, {0x70, 0x50, 0x30}, {0x65, 0x45, 0x25}, {0x71, 0x45, 0x25},
                            {0x65, 0x3F, 0x25}, {0x65, 0x45, 0x31}, {0x20, 0x40, 0x60}};
     const bool opaque[] = {false, false, false, true, true, true, true};
-    HBITMAP hBmp = MakeDib(7, 1, 24, {}, [&](BYTE *bits, int) { std::memcpy(bits, bgr, sizeof(bgr)); });
+    HBITMAP hBmp = MakeDibSection(7, 1, 24, {}, [&](BYTE *bits, int) { std::memcpy(bits, bgr, sizeof(bgr)); });
     HRGN hRgn = Convert(hBmp, 0x204060, 0x101010);
     EXPECT_EQ(RegionMask(hRgn, 7, 1), std::vector<bool>(opaque, opaque + 7));
     DeleteObject(hRgn);

@@ -2,7 +2,6 @@
 
 #include "bmp_reader.h"
 #include "near_black.h"
-#include "resource.h"
 
 #include <gtest/gtest.h>
 
@@ -37,10 +36,4 @@ ArtworkFile ReadArtworkFile(const std::string &path)
         }
     }
     return art;
-}
-
-HBITMAP LoadArtworkResource()
-{
-    return static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_ARTWORK), IMAGE_BITMAP,
-                                           0, 0, LR_CREATEDIBSECTION));
 }

@@ -3,8 +3,6 @@
 // it with what the file says.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,7 +21,3 @@ struct ArtworkFile {
 // Fails the calling test (and returns an empty file) when the file is not an
 // 8-bit bottom-up BMP with a full colour table.
 ArtworkFile ReadArtworkFile(const std::string &path);
-
-// The artwork as the program loads it: resource 101 of this test program, as
-// a DIB section. Null when the program does not carry it.
-HBITMAP LoadArtworkResource();
