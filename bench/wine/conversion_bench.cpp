@@ -74,7 +74,7 @@ HBITMAP TiledArtwork(HBITMAP hArt, int times)
 HBITMAP Checkerboard(int width, int height)
 {
     return MakeIndexedDib(width, height, {{0, 0, 0, 0}, {255, 255, 255, 0}},
-                              [](int x, int y) { return static_cast<BYTE>((x + y + 1) % 2); });
+                          [](int x, int y) { return static_cast<BYTE>((x + y + 1) % 2); });
 }
 
 // The conversion's own steps, done one at a time so that each can be timed:
@@ -175,11 +175,9 @@ HRGN UnitePairwise(const std::vector<HRGN> &regions)
     };
     for (size_t i = 0; i < regions.size(); ++i) {
         pending.push_back(regions[i]);
-        for (size_t n = i + 1; n % 2 == 0; n /= 2)
-            mergeNewest();
+        for (size_t n = i + 1; n % 2 == 0; n /= 2) mergeNewest();
     }
-    while (pending.size() > 1)
-        mergeNewest();
+    while (pending.size() > 1) mergeNewest();
     return pending[0];
 }
 
@@ -291,11 +289,9 @@ void PrintRequestSizes(int repetitions)
         for (int r = 0; r < repetitions; ++r) {
             std::vector<HRGN> regions(requests);
             double ms = Milliseconds([&] {
-                for (HRGN &hRgn : regions)
-                    hRgn = ExtCreateRegion(nullptr, static_cast<DWORD>(block.size()), pData);
+                for (HRGN &hRgn : regions) hRgn = ExtCreateRegion(nullptr, static_cast<DWORD>(block.size()), pData);
             });
-            for (HRGN hRgn : regions)
-                DeleteObject(hRgn);
+            for (HRGN hRgn : regions) DeleteObject(hRgn);
             perRect.push_back(ms * 1e6 / (static_cast<double>(requests) * n));
         }
         std::printf("| %d | %.0f |\n", n, Median(perRect));
@@ -325,8 +321,8 @@ int main(int argc, char **argv)
     bool same = PrintRow(Measure("artwork", hArt, repetitions));
     for (int times : {2, 4, 8}) {
         HBITMAP hTiled = TiledArtwork(hArt, times);
-        same &= PrintRow(Measure("artwork tiled " + std::to_string(times) + "x" + std::to_string(times), hTiled,
-                                 repetitions));
+        same &= PrintRow(
+            Measure("artwork tiled " + std::to_string(times) + "x" + std::to_string(times), hTiled, repetitions));
         DeleteObject(hTiled);
     }
     DeleteObject(hArt);

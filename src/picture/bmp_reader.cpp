@@ -83,7 +83,8 @@ bool ReadHeaderSize(const uint8_t *pData, size_t cbData, Layout *pLayout, std::s
     if (cbData < kBmpFileHeaderSize + 4) return FailWith(pError, "truncated: the BMP file header ends early");
     const uint32_t headerSize = GetLe32(pData + kBmpFileHeaderSize);
     if (headerSize == 16 || headerSize == 64)
-        return FailWith(pError, "not a BMP this tool reads: OS/2 2.x header (" + std::to_string(headerSize) + " bytes)");
+        return FailWith(pError,
+                        "not a BMP this tool reads: OS/2 2.x header (" + std::to_string(headerSize) + " bytes)");
     if (!KnownHeaderSize(headerSize))
         return FailWith(pError, "not a BMP this tool reads: unknown header size " + std::to_string(headerSize));
     if (cbData < kBmpFileHeaderSize + headerSize) return FailWith(pError, "truncated: the BMP header ends early");
@@ -279,8 +280,8 @@ bool DecodeRle(const uint8_t *pData, size_t cbData, const Layout &layout, const 
                std::string *pError)
 {
     // LocatePixels has made sure that the pixels start within the file.
-    RleDecoding rle = {pData + layout.pixelsAt, static_cast<size_t>(cbData - layout.pixelsAt), 0, 0, 0, &layout,
-                       pTable, pBmp};
+    RleDecoding rle = {
+        pData + layout.pixelsAt, static_cast<size_t>(cbData - layout.pixelsAt), 0, 0, 0, &layout, pTable, pBmp};
     for (;;) {
         if (rle.cbStream - rle.at < 2) return FailWith(pError, "RLE data ends before its end-of-bitmap code");
         const unsigned count = rle.pStream[rle.at], value = rle.pStream[rle.at + 1];
@@ -355,8 +356,7 @@ void ReadColourTable(const uint8_t *pData, const Layout &layout, BmpPicture *pBm
 {
     pBmp->colourTable.assign(4 * layout.tableEntries, 0);
     for (uint64_t i = 0; i < layout.tableEntries; ++i)
-        for (int c = 0; c < 3; ++c)
-            pBmp->colourTable[4 * i + c] = pData[layout.tableAt + i * layout.entrySize + c];
+        for (int c = 0; c < 3; ++c) pBmp->colourTable[4 * i + c] = pData[layout.tableAt + i * layout.entrySize + c];
     *pFullTable = pBmp->colourTable;
     pFullTable->resize(layout.bitCount <= 8 ? 4u << layout.bitCount : 0, 0);
 }
@@ -396,8 +396,8 @@ std::string CheckPictureSize(int64_t width, int64_t height)
 std::string DescribeBmp(const BmpPicture &bmp)
 {
     std::string text = std::string("BMP, ") + BmpHeaderName(bmp.headerSize) + " (" + std::to_string(bmp.headerSize) +
-                       " bytes), " + std::to_string(bmp.bitCount) + (bmp.bitCount == 1 ? " bit, " : " bits, ") + CompressionName(bmp.compression) +
-                       (bmp.topDown ? ", top-down" : ", bottom-up");
+                       " bytes), " + std::to_string(bmp.bitCount) + (bmp.bitCount == 1 ? " bit, " : " bits, ") +
+                       CompressionName(bmp.compression) + (bmp.topDown ? ", top-down" : ", bottom-up");
     if (bmp.bitCount <= 8) text += ", " + std::to_string(bmp.colourTable.size() / 4) + " colours";
     if (bmp.hasAlpha) text += ", with alpha";
     if (bmp.alphaUnused) text += ", alpha unused (0 throughout)";

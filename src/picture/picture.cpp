@@ -94,8 +94,8 @@ bool ReadPngHeader(PngReading *pReading, Picture *pPicture, std::string *pSizeEr
     pPicture->width = static_cast<int>(png_get_image_width(png, info));
     pPicture->height = static_cast<int>(png_get_image_height(png, info));
     pPicture->format = DescribePng(png, info);
-    pPicture->hasTransparency = (png_get_color_type(png, info) & PNG_COLOR_MASK_ALPHA) != 0 ||
-                                png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+    pPicture->hasTransparency =
+        (png_get_color_type(png, info) & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS) != 0;
     png_fixed_point fileGamma = 0;
     if (png_get_gAMA_fixed(png, info, &fileGamma)) pPicture->fileGamma = fileGamma;
     pPicture->gammaConverted = GammaIsConverted(pPicture->fileGamma);

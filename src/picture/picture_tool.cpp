@@ -140,8 +140,7 @@ std::vector<std::string> Warnings(const ShapedPicture &shaped, const RegionFigur
         warnings.push_back("every pixel is cut away: the window would be empty");
     else if (shaped.counts.seeThrough == 0)
         warnings.push_back("no pixel is cut away: the window is a plain rectangle");
-    if (pRegion && TooComplexForX11(*pRegion))
-        warnings.push_back(X11Warning(*pRegion));
+    if (pRegion && TooComplexForX11(*pRegion)) warnings.push_back(X11Warning(*pRegion));
     return warnings;
 }
 
@@ -243,7 +242,8 @@ void PrintInspectionJson(const std::string &path, const ShapedPicture &shaped, c
     const Picture &picture = shaped.picture;
     const uint64_t pixels = uint64_t(picture.width) * picture.height;
     std::string json = "{\"file\": " + JsonString(path) + ", \"format\": " + JsonString(picture.format) +
-                       ", \"width\": " + std::to_string(picture.width) + ", \"height\": " + std::to_string(picture.height) +
+                       ", \"width\": " + std::to_string(picture.width) +
+                       ", \"height\": " + std::to_string(picture.height) +
                        ", \"has_transparency\": " + (picture.hasTransparency ? "true" : "false") +
                        ", \"file_gamma\": " + (picture.fileGamma ? GammaText(picture.fileGamma) : "null") +
                        ", \"gamma_converted\": " + (picture.gammaConverted ? "true" : "false") +
@@ -257,10 +257,10 @@ void PrintInspectionJson(const std::string &path, const ShapedPicture &shaped, c
                 ", \"bounds\": " + BatchBounds(region.batches[i], "[", "]", "null") + "}";
     json += "], \"banded_rectangles\": " + std::to_string(region.bandedRectangles);
     json += ", \"largest_batch_block_bytes\": " + std::to_string(region.largestBlockBytes);
-    json += ", \"row_with_most_runs\": " +
-            (region.busiestRow >= 0 ? "{\"row\": " + std::to_string(region.busiestRow) +
-                                          ", \"runs\": " + std::to_string(region.busiestRowRuns) + "}"
-                                    : std::string("null"));
+    json += ", \"row_with_most_runs\": " + (region.busiestRow >= 0
+                                                ? "{\"row\": " + std::to_string(region.busiestRow) +
+                                                      ", \"runs\": " + std::to_string(region.busiestRowRuns) + "}"
+                                                : std::string("null"));
     json += ", \"region_box\": " + (region.empty ? std::string("null") : RectText(region.rcBox, "[", "]"));
     json += ", \"warnings\": [";
     const std::vector<std::string> warnings = Warnings(shaped, &region);
@@ -305,8 +305,7 @@ std::vector<uint8_t> DrawPreview(const Picture &picture)
 }
 
 // A PNG of blue, green and red pixels stored bottom row first.
-bool EncodePng(const std::vector<uint8_t> &bgr, int width, int height, std::vector<uint8_t> *pPng,
-               std::string *pError)
+bool EncodePng(const std::vector<uint8_t> &bgr, int width, int height, std::vector<uint8_t> *pPng, std::string *pError)
 {
     png_image image;
     std::memset(&image, 0, sizeof(image));
@@ -440,7 +439,8 @@ std::vector<std::string> TemplatePlaces()
     dir.erase(dir.rfind('/'));
     std::vector<std::string> places = {dir + "/brimshade.exe"};
     const std::string inBuildTree = "/src/picture";
-    if (dir.size() > inBuildTree.size() && dir.compare(dir.size() - inBuildTree.size(), std::string::npos, inBuildTree) == 0) {
+    if (dir.size() > inBuildTree.size() &&
+        dir.compare(dir.size() - inBuildTree.size(), std::string::npos, inBuildTree) == 0) {
         const std::string presetDir = dir.substr(0, dir.size() - inBuildTree.size());
         places.push_back(presetDir.substr(0, presetDir.rfind('/')) + "/win32/brimshade.exe");
     }

@@ -17,11 +17,22 @@ constexpr size_t kResourceTable = 2, kCertificateTable = 4, kBaseRelocationTable
 constexpr size_t kDebugEntrySize = 28;
 constexpr uint64_t kFieldLimit = 0xFFFFFFFF;
 
-const char *const kDirectoryNames[] = {
-    "export table", "import table", "resource table", "exception table", "certificate table",
-    "base relocation table", "debug directory", "architecture data", "global pointer", "TLS table",
-    "load configuration table", "bound import table", "import address table", "delay import table",
-    "CLR runtime header", "reserved directory"};
+const char *const kDirectoryNames[] = {"export table",
+                                       "import table",
+                                       "resource table",
+                                       "exception table",
+                                       "certificate table",
+                                       "base relocation table",
+                                       "debug directory",
+                                       "architecture data",
+                                       "global pointer",
+                                       "TLS table",
+                                       "load configuration table",
+                                       "bound import table",
+                                       "import address table",
+                                       "delay import table",
+                                       "CLR runtime header",
+                                       "reserved directory"};
 
 // Bitmap 101 in French (France), as the resource script declares it.
 constexpr uint32_t RT_BITMAP = 2, IDB_ARTWORK = 101, kArtworkLanguage = 0x040C;
@@ -114,10 +125,11 @@ bool ReadFileHeader(const uint8_t *pFile, size_t cbFile, Layout *pLayout, std::s
 {
     if (cbFile < kDosHeaderSize || pFile[0] != 'M' || pFile[1] != 'Z')
         return FailWith(pError, cbFile >= kFileHeaderSize && IsObjectFileMachine(GetLe16(pFile))
-                                ? "an object file, not a program"
-                                : "not a Windows program (no MZ header)");
+                                    ? "an object file, not a program"
+                                    : "not a Windows program (no MZ header)");
     const uint64_t peAt = GetLe32(pFile + kPeHeaderPointerAt);
-    if (peAt + 4 + kFileHeaderSize > cbFile) return FailWith(pError, "truncated: the PE header runs past the end of the file");
+    if (peAt + 4 + kFileHeaderSize > cbFile)
+        return FailWith(pError, "truncated: the PE header runs past the end of the file");
     if (std::memcmp(pFile + peAt, "PE\0\0", 4) != 0) return FailWith(pError, "not a PE program (no PE signature)");
     pLayout->fileHeaderAt = peAt + 4;
     pLayout->optionalHeaderAt = pLayout->fileHeaderAt + kFileHeaderSize;
@@ -135,20 +147,21 @@ bool ReadOptionalHeader(const uint8_t *pFile, size_t cbFile, Layout *pLayout, st
     if (at + optionalSize > cbFile || optionalSize < 2)
         return FailWith(pError, "truncated: the optional header runs past the end of the file");
     const uint16_t magic = GetLe16(pFile + at);
-    if (magic != kPe32Magic && magic != kPe32PlusMagic) return FailWith(pError, "unknown optional header magic " + Hex(magic));
+    if (magic != kPe32Magic && magic != kPe32PlusMagic)
+        return FailWith(pError, "unknown optional header magic " + Hex(magic));
     const size_t directoriesOffset = magic == kPe32Magic ? 96 : 112;
     if (optionalSize < directoriesOffset) return FailWith(pError, "optional header too short");
     pLayout->directoriesAt = at + directoriesOffset;
     pLayout->directoryCount = GetLe32(pFile + pLayout->directoriesAt - 4);
     if (pLayout->directoryCount > (optionalSize - directoriesOffset) / 8)
         return FailWith(pError, "optional header too short for its " + std::to_string(pLayout->directoryCount) +
-                                " data directories");
+                                    " data directories");
     pLayout->sectionAlignment = GetLe32(pFile + at + 32);
     pLayout->fileAlignment = GetLe32(pFile + at + 36);
     if (!IsPowerOfTwo(pLayout->fileAlignment) || pLayout->fileAlignment < 512 || pLayout->fileAlignment > 65536 ||
         !IsPowerOfTwo(pLayout->sectionAlignment) || pLayout->sectionAlignment < pLayout->fileAlignment)
         return FailWith(pError, "file alignment " + Hex(pLayout->fileAlignment) + " with section alignment " +
-                                Hex(pLayout->sectionAlignment) + ": not a layout the loader takes");
+                                    Hex(pLayout->sectionAlignment) + ": not a layout the loader takes");
     return true;
 }
 
@@ -165,8 +178,14 @@ bool ReadSections(const uint8_t *pFile, size_t cbFile, Layout *pLayout, std::str
     for (size_t i = 0; i < count; ++i) {
         const size_t at = tableAt + i * kSectionHeaderSize;
         const uint8_t *pHeader = pFile + at;
-        const Section section = {at, std::string(reinterpret_cast<const char *>(pHeader), strnlen(reinterpret_cast<const char *>(pHeader), 8)),
-                           GetLe32(pHeader + 8), GetLe32(pHeader + 12), GetLe32(pHeader + 16), GetLe32(pHeader + 20), GetLe32(pHeader + 36)};
+        const Section section = {
+            at,
+            std::string(reinterpret_cast<const char *>(pHeader), strnlen(reinterpret_cast<const char *>(pHeader), 8)),
+            GetLe32(pHeader + 8),
+            GetLe32(pHeader + 12),
+            GetLe32(pHeader + 16),
+            GetLe32(pHeader + 20),
+            GetLe32(pHeader + 36)};
         if (section.rawPointer % pLayout->fileAlignment || section.rawSize % pLayout->fileAlignment ||
             section.virtualAddress % pLayout->sectionAlignment)
             return FailWith(pError, "section " + section.name + " is not aligned as the optional header says");
@@ -201,16 +220,19 @@ bool CheckWhatFollowsResources(const uint8_t *pFile, const Layout &layout, std::
     const Section &resources = layout.sections[layout.resource];
     for (size_t i = layout.resource + 1; i < layout.sections.size(); ++i)
         if (!(layout.sections[i].characteristics & IMAGE_SCN_MEM_DISCARDABLE))
-            return FailWith(pError, "section " + layout.sections[i].name +
-                                    " follows the resource section and is not discardable: code may refer to it there");
+            return FailWith(pError,
+                            "section " + layout.sections[i].name +
+                                " follows the resource section and is not discardable: code may refer to it there");
     const uint64_t end = MemoryEnd(resources, layout.sectionAlignment);
     for (size_t i = 0; i < layout.directoryCount && i < std::size(kDirectoryNames); ++i) {
         uint32_t rva, size;
         GetDataDirectory(pFile, layout, i, &rva, &size);
         if (i == kResourceTable || (rva == 0 && size == 0) || rva < resources.virtualAddress) continue;
-        if (rva < end) return FailWith(pError, std::string("the ") + kDirectoryNames[i] + " lies in the resource section");
+        if (rva < end)
+            return FailWith(pError, std::string("the ") + kDirectoryNames[i] + " lies in the resource section");
         if (i != kBaseRelocationTable && i != kDebugDirectory)
-            return FailWith(pError, std::string("the ") + kDirectoryNames[i] + " lies after the resource section, which moves");
+            return FailWith(pError,
+                            std::string("the ") + kDirectoryNames[i] + " lies after the resource section, which moves");
     }
     const uint32_t symbols = GetLe32(pFile + layout.fileHeaderAt + 8);
     if (symbols >= resources.rawPointer && symbols < uint64_t(resources.rawPointer) + resources.rawSize)
@@ -275,7 +297,8 @@ bool ReadResourceTree(const uint8_t *pFile, Layout *pLayout, std::string *pError
         at = target & ~kSubdirectory;
     }
     if (at > section.rawSize || section.rawSize - at < kDataEntrySize) return FailWith(pError, damaged);
-    if (!alone) return FailWith(pError, "resources besides bitmap 101 in language 0x040C: the program carries no other");
+    if (!alone)
+        return FailWith(pError, "resources besides bitmap 101 in language 0x040C: the program carries no other");
     pLayout->codePage = GetLe32(pSection + at + 8);
     return true;
 }
@@ -295,8 +318,9 @@ bool WithinLimits(int64_t fileSize, int64_t imageSize, int64_t initializedData, 
     } sizes[] = {{fileSize, "file"}, {imageSize, "image in memory"}, {initializedData, "initialized data"}};
     for (const auto &size : sizes)
         if (size.value < 0 || uint64_t(size.value) > kFieldLimit)
-            return FailWith(pError, std::string("beyond the format's limits: the program's ") + size.what + " would be " +
-                                    std::to_string(size.value) + " bytes, which no 32-bit field holds");
+            return FailWith(pError, std::string("beyond the format's limits: the program's ") + size.what +
+                                        " would be " + std::to_string(size.value) +
+                                        " bytes, which no 32-bit field holds");
     return true;
 }
 
@@ -377,7 +401,8 @@ void UpdateHeaders(const uint8_t *pTemplate, const Layout &layout, const Moves &
     // The base relocations and the debug directory move with their sections.
     for (size_t index : {kBaseRelocationTable, kDebugDirectory})
         if (index < layout.directoryCount)
-            PutLe32(pProgram + layout.directoriesAt + 8 * index, MovedAddress(moves, GetLe32(pTemplate + layout.directoriesAt + 8 * index)));
+            PutLe32(pProgram + layout.directoriesAt + 8 * index,
+                    MovedAddress(moves, GetLe32(pTemplate + layout.directoriesAt + 8 * index)));
 }
 
 // The optional header's checksum: the file's 16-bit words summed with their
@@ -406,8 +431,9 @@ bool MakeProgram(const uint8_t *pTemplate, size_t cbTemplate, const uint8_t *pDi
     const uint64_t resourceRawSize = AlignUp(resourceSize, layout.fileAlignment);
     const uint64_t memoryEnd = MemoryEnd(resources, layout.sectionAlignment);
     const Moves moves = {uint64_t(resources.rawPointer) + resources.rawSize,
-                     int64_t(resourceRawSize) - int64_t(resources.rawSize), memoryEnd,
-                     int64_t(AlignUp(resources.virtualAddress + resourceSize, layout.sectionAlignment)) - int64_t(memoryEnd)};
+                         int64_t(resourceRawSize) - int64_t(resources.rawSize), memoryEnd,
+                         int64_t(AlignUp(resources.virtualAddress + resourceSize, layout.sectionAlignment)) -
+                             int64_t(memoryEnd)};
     const Section &last = layout.sections.back();
     const uint64_t imageSize = MovedAddress(moves, MemoryEnd(last, layout.sectionAlignment));
     const int64_t initializedData = int64_t(GetLe32(pTemplate + layout.optionalHeaderAt + 8)) + moves.fileBy;
@@ -417,7 +443,8 @@ bool MakeProgram(const uint8_t *pTemplate, size_t cbTemplate, const uint8_t *pDi
     out.clear();
     out.reserve(cbTemplate + moves.fileBy);
     out.insert(out.end(), pTemplate, pTemplate + resources.rawPointer);
-    AppendResourceSection(pTemplate, layout, pDib, static_cast<uint32_t>(cbDib), static_cast<uint32_t>(resourceRawSize), &out);
+    AppendResourceSection(pTemplate, layout, pDib, static_cast<uint32_t>(cbDib), static_cast<uint32_t>(resourceRawSize),
+                          &out);
     out.insert(out.end(), pTemplate + moves.fileFrom, pTemplate + cbTemplate);
     if (!MoveDebugData(pTemplate, layout, moves, &out, pError)) return false;
     UpdateHeaders(pTemplate, layout, moves, static_cast<uint32_t>(resourceSize), static_cast<uint32_t>(resourceRawSize),

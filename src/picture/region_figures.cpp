@@ -20,8 +20,9 @@ struct BandCount {
 bool SameRuns(const std::vector<RECT> &row, const std::vector<RECT> &otherRow)
 {
     return row.size() == otherRow.size() &&
-           std::equal(row.begin(), row.end(), otherRow.begin(),
-                      [](const RECT &rc, const RECT &rcOther) { return rc.left == rcOther.left && rc.right == rcOther.right; });
+           std::equal(row.begin(), row.end(), otherRow.begin(), [](const RECT &rc, const RECT &rcOther) {
+               return rc.left == rcOther.left && rc.right == rcOther.right;
+           });
 }
 
 void EndRow(BandCount *pBands)
@@ -90,8 +91,8 @@ RegionFigures MeasureRegion(const Picture &picture)
 {
     RegionFigures figures;
     Tally tally{&figures, std::vector<uint32_t>(picture.height), {}};
-    figures.scanned = ScanColorKeyRuns(picture.pixels.data(), picture.width, picture.height, 4 * picture.width, ART_KEY_COLOR,
-                                       ART_KEY_TOLERANCE, CountBatch, &tally) != FALSE;
+    figures.scanned = ScanColorKeyRuns(picture.pixels.data(), picture.width, picture.height, 4 * picture.width,
+                                       ART_KEY_COLOR, ART_KEY_TOLERANCE, CountBatch, &tally) != FALSE;
     EndRow(&tally.bands);
     figures.bandedRectangles = tally.bands.rectangles;
     const auto busiest = std::max_element(tally.runsPerRow.begin(), tally.runsPerRow.end());

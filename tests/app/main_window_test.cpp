@@ -23,8 +23,7 @@ template <typename F> HBITMAP MakePicture(int width, int height, F color)
         [&](BYTE *bits, int) {
             DWORD *pixels = reinterpret_cast<DWORD *>(bits);
             for (int y = 0; y < height; ++y)
-                for (int x = 0; x < width; ++x)
-                    pixels[y * width + x] = color(x, y);
+                for (int x = 0; x < width; ++x) pixels[y * width + x] = color(x, y);
         },
         true);
 }
@@ -45,8 +44,7 @@ std::vector<DWORD> WindowPixels(HWND hwnd)
     const DWORD *bits = static_cast<const DWORD *>(ds.dsBm.bmBits);
     std::vector<DWORD> pixels(bits, bits + kWidth * kHeight);
     DeleteObject(hCopy);
-    for (DWORD &pixel : pixels)
-        pixel &= 0xFFFFFF;
+    for (DWORD &pixel : pixels) pixel &= 0xFFFFFF;
     return pixels;
 }
 
@@ -60,8 +58,7 @@ void DrainQueue()
 bool QuitPosted(WPARAM *pExitCode)
 {
     MSG msg;
-    if (!PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
-        return false;
+    if (!PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) return false;
     *pExitCode = msg.wParam;
     return true;
 }
@@ -81,8 +78,8 @@ protected:
     void SetUp() override
     {
         g_hArtBitmap = nullptr;
-        hwnd_ = CreateWindowExA(0, "MainWndProcTest", nullptr, WS_POPUP | WS_VISIBLE, 0, 0, kWidth, kHeight,
-                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        hwnd_ = CreateWindowExA(0, "MainWndProcTest", nullptr, WS_POPUP | WS_VISIBLE, 0, 0, kWidth, kHeight, nullptr,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(hwnd_, nullptr);
         UpdateWindow(hwnd_);
         DrainQueue();
@@ -92,8 +89,7 @@ protected:
     {
         DestroyWindow(hwnd_);
         DrainQueue();
-        if (g_hArtBitmap != nullptr)
-            DeleteObject(g_hArtBitmap);
+        if (g_hArtBitmap != nullptr) DeleteObject(g_hArtBitmap);
         g_hArtBitmap = nullptr;
     }
 

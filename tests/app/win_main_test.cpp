@@ -97,7 +97,8 @@ TEST_F(WinMainTest, OpensTheShapedPopupAndEndsWithZeroOnEscape)
         if (call.api == Api::CreateWindowExA || call.api == Api::SetWindowRgn || call.api == Api::ShowWindow ||
             call.api == Api::UpdateWindow)
             windowCalls.push_back(call);
-    std::vector<std::string> trace = CallTrace(windowCalls, {{Bits(hwnd), "hwnd"}, {Bits(GetModuleHandleA(nullptr)), "module"}});
+    std::vector<std::string> trace =
+        CallTrace(windowCalls, {{Bits(hwnd), "hwnd"}, {Bits(GetModuleHandleA(nullptr)), "module"}});
     ASSERT_EQ(trace.size(), 4u);
     EXPECT_EQ(trace[0], "CreateWindowExA(0, BRIMSHADE, 0, 0x80000000, 0, 0, 489, 317, 0, 0, module, 0) = hwnd");
     EXPECT_EQ(trace[1].substr(0, 18), "SetWindowRgn(hwnd,");

@@ -126,9 +126,8 @@ TEST(BmpReader, ReadsEveryKindAsThePlatformDoes)
         int differing = 0;
         for (size_t i = 0; i < expected.size(); ++i)
             if (i % 4 != 3 && expected[i] != bmp.pixels[i] && ++differing <= 3)
-                ADD_FAILURE() << "pixel " << i / 4 % kWidth << " of stored row " << i / 4 / kWidth << ", byte "
-                              << i % 4 << ": " << int(bmp.pixels[i]) << " where the platform has "
-                              << int(expected[i]);
+                ADD_FAILURE() << "pixel " << i / 4 % kWidth << " of stored row " << i / 4 / kWidth << ", byte " << i % 4
+                              << ": " << int(bmp.pixels[i]) << " where the platform has " << int(expected[i]);
     }
 }
 

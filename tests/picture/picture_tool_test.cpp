@@ -266,7 +266,8 @@ TEST_F(PictureTool, AlphaDecidesTheShapeAndOpaqueNearBlackIsRaised)
     std::vector<uint8_t> bgra;
     int raised = 0;
     for (int i = 0; i < w * h; ++i) {
-        const uint8_t alpha = static_cast<uint8_t>(i * 7 % 256), level = static_cast<uint8_t>(i % 5 == 0 ? i % 17 : 200);
+        const uint8_t alpha = static_cast<uint8_t>(i * 7 % 256),
+                      level = static_cast<uint8_t>(i % 5 == 0 ? i % 17 : 200);
         bgra.insert(bgra.end(), {level, static_cast<uint8_t>(level / 2), level, alpha});
         raised += alpha >= 128 && IsNearBlack(level, level / 2, level);
     }
@@ -295,7 +296,8 @@ TEST_F(PictureTool, OpaqueBlackBorderIsCutAwayAndManyColoursStay24Bit)
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const bool border = x == 0 || y == 0 || x == w - 1 || y == h - 1;
-            bordered.insert(bordered.end(), {uint8_t(border ? 0 : 90), uint8_t(border ? 0 : 9 * y), uint8_t(border ? 0 : 40), 255});
+            bordered.insert(bordered.end(),
+                            {uint8_t(border ? 0 : 90), uint8_t(border ? 0 : 9 * y), uint8_t(border ? 0 : 40), 255});
             manyColours.insert(manyColours.end(), {uint8_t(8 * x), uint8_t(12 * y), 77, 255});
         }
     WritePng(dir_ / "bordered.png", w, h, bordered, false);
@@ -336,9 +338,9 @@ TEST_F(PictureTool, ExitStatusesForEveryArgumentOrder)
         EXPECT_EQ(with(good).status, 0) << with(good).err;
         EXPECT_EQ(with(refused).status, 1);
     }
-    for (const char *usage : {"", "inspect", "inspect P --jsn", "inspect P --json x", "convert P", "convert P -o",
-                              "convert P O", "preview P -x O", "show P", "--help x", "convert P -o O -o O",
-                              "inspect P -- --json"}) {
+    for (const char *usage :
+         {"", "inspect", "inspect P --jsn", "inspect P --json x", "convert P", "convert P -o", "convert P O",
+          "preview P -x O", "show P", "--help x", "convert P -o O -o O", "inspect P -- --json"}) {
         SCOPED_TRACE(usage);
         const ToolRun run = Tool(usage);
         EXPECT_EQ(run.status, 2);
@@ -395,7 +397,8 @@ TEST_F(PictureTool, ExactlyTwoHundredFiftySixColoursStayEightBit)
     for (int colours : {256, 257}) {
         SCOPED_TRACE(colours);
         std::vector<uint8_t> bgra;
-        for (int i = 0; i < 20 * 20; ++i) bgra.insert(bgra.end(), {uint8_t(i % colours), uint8_t(i % colours / 256 * 9), 99, 255});
+        for (int i = 0; i < 20 * 20; ++i)
+            bgra.insert(bgra.end(), {uint8_t(i % colours), uint8_t(i % colours / 256 * 9), 99, 255});
         WritePng(dir_ / "colours.png", 20, 20, bgra, false);
         ToolRun run;
         const BmpPicture bmp = Converted(dir_ / "colours.png", &run);
@@ -411,11 +414,11 @@ TEST_F(PictureTool, InspectSaysWhatWasConverted)
 {
     png_test::PngSpec spec{8, 8, 2, 16, true, png_test::Chunk("gAMA", {0, 1, 0x86, 0xA0})};
     WriteBytes(dir_ / "gamma.png", png_test::WritePng(spec));
-    EXPECT_NE(Tool("inspect " + (dir_ / "gamma.png").string()).out.find(
-                  "\n  colours: converted to sRGB from the file's gamma 1.00000\n"),
+    EXPECT_NE(Tool("inspect " + (dir_ / "gamma.png").string())
+                  .out.find("\n  colours: converted to sRGB from the file's gamma 1.00000\n"),
               std::string::npos);
-    EXPECT_NE(Tool("inspect --json " + (dir_ / "gamma.png").string()).out.find(
-                  "\"file_gamma\": 1.00000, \"gamma_converted\": true"),
+    EXPECT_NE(Tool("inspect --json " + (dir_ / "gamma.png").string())
+                  .out.find("\"file_gamma\": 1.00000, \"gamma_converted\": true"),
               std::string::npos);
     // A 16-bit RGBA picture, interlaced or not: the same BMP, byte for byte.
     std::string bmps[2];
@@ -430,10 +433,12 @@ TEST_F(PictureTool, InspectSaysWhatWasConverted)
     content.width = 2;
     content.height = 1;
     content.values = {0x00FFFFFF, 0x00101010}; // alpha 0 throughout
-    WriteBytes(dir_ / "alpha.bmp", bmp_test::WriteBmp({"alpha", 124, 32, bmp_test::kBitfields, false, 0,
-                                                        {0xFF0000, 0xFF00, 0xFF, 0xFF000000}}, content));
+    WriteBytes(dir_ / "alpha.bmp",
+               bmp_test::WriteBmp(
+                   {"alpha", 124, 32, bmp_test::kBitfields, false, 0, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}}, content));
     const ToolRun run = Tool("inspect " + (dir_ / "alpha.bmp").string());
-    EXPECT_NE(run.out.find("\n  alpha: 0 throughout, so unused: the picture is opaque\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\n  alpha: 0 throughout, so unused: the picture is opaque\n"), std::string::npos)
+        << run.out;
     EXPECT_NE(run.out.find("see-through pixels: 1 of 2"), std::string::npos) << run.out;
 }
 

@@ -68,7 +68,9 @@ long PlatformRectangles(const Picture &picture)
     if (hRgn == nullptr) return -1;
     const std::vector<BYTE> data = RegionData(hRgn);
     DeleteObject(hRgn);
-    return data.size() >= sizeof(RGNDATAHEADER) ? static_cast<long>(reinterpret_cast<const RGNDATA *>(data.data())->rdh.nCount) : -1;
+    return data.size() >= sizeof(RGNDATAHEADER)
+               ? static_cast<long>(reinterpret_cast<const RGNDATA *>(data.data())->rdh.nCount)
+               : -1;
 }
 
 // Runs [2, 9) and [20, 30), with one edge moved on the rows of odd bands of
@@ -90,10 +92,12 @@ TEST(RegionFigures, BandedCountIsThePlatformsForEveryKindOfPicture)
     } cases[] = {
         {"artwork", Artwork()},
         {"scattered holes", MakePicture(97, 61, [](int x, int y) { return (x * 7 + y * 13) % 5 != 0 && (x ^ y) % 3; })},
-        {"ellipse", MakePicture(300, 200, [](int x, int y) { return std::hypot((x - 150) / 140.0, (y - 100) / 90.0) < 1; })},
+        {"ellipse",
+         MakePicture(300, 200, [](int x, int y) { return std::hypot((x - 150) / 140.0, (y - 100) / 90.0) < 1; })},
         {"rows differing in one run's right edge", MakePicture(40, 30, BandsDifferingIn(1, false))},
         {"rows differing in one run's left edge", MakePicture(40, 30, BandsDifferingIn(-1, true))},
-        {"equal rows on both sides of an empty row", MakePicture(30, 9, [](int x, int y) { return y != 4 && x % 4 != 0; })},
+        {"equal rows on both sides of an empty row",
+         MakePicture(30, 9, [](int x, int y) { return y != 4 && x % 4 != 0; })},
         {"equal rows with a row split between batches", MakePicture(6, 1000, [](int x, int) { return x % 2 == 0; })},
         {"checkerboard over three batches", MakePicture(200, 50, [](int x, int y) { return (x + y) % 2 == 0; })},
         {"all opaque", MakePicture(20, 20, [](int, int) { return true; })},

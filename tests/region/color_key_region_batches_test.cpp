@@ -27,7 +27,10 @@ bool Speckled(int x, int y)
 }
 
 // The number of batches the scan hands over for a picture of this height.
-int BatchesFor(int height) { return height / 8 + 1; }
+int BatchesFor(int height)
+{
+    return height / 8 + 1;
+}
 
 // The region that uniting the scan's batches one after another into the first
 // gives: what the conversion must still give, whatever order it unites them in.
@@ -78,8 +81,7 @@ TEST_F(ColorKeyRegionBatches, AnyNumberOfBatchesGivesTheRegionOfUnitingThemInTur
     std::vector<int> heights;
     for (int batches : {1, 2, 3, 4, 5, 6, 7, 8, 9, 15, 16, 17, 31, 32, 33, 63, 64, 65})
         heights.push_back(8 * (batches - 1) + 5);
-    for (int fullBatches : {1, 2, 3, 4, 8})
-        heights.push_back(8 * fullBatches);
+    for (int fullBatches : {1, 2, 3, 4, 8}) heights.push_back(8 * fullBatches);
 
     for (int height : heights) {
         SCOPED_TRACE("height " + std::to_string(height));

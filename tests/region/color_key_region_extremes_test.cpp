@@ -19,7 +19,10 @@ using ColorKeyRegionExtremes = ConversionTest;
 // Runs of a few pixels with gaps of one or two: a 100,000-pixel line holds
 // tens of thousands of them, so one row, or one column of rows, spans many
 // batches.
-bool Dashed(int x, int y) { return Mix(x, y) % 3 != 0; }
+bool Dashed(int x, int y)
+{
+    return Mix(x, y) % 3 != 0;
+}
 
 TEST_F(ColorKeyRegionExtremes, PicturesOnePixelWideOrHighGiveTheirShape)
 {
@@ -90,8 +93,7 @@ TEST_F(ColorKeyRegionExtremes, HandlesThatAreNotBitmapsGiveNullAndMakeNothing)
         EXPECT_TRUE(UnreleasedObjects(calls_).empty());
     }
     for (const auto &object : objects) {
-        if (object.hObject == hFreed)
-            continue;
+        if (object.hObject == hFreed) continue;
         if (GetObjectType(object.hObject) == OBJ_MEMDC)
             DeleteDC(static_cast<HDC>(object.hObject));
         else

@@ -26,8 +26,7 @@ using ColorKeyRegion = ConversionTest;
 std::vector<bool> Opaque(const std::vector<bool> &seeThrough)
 {
     std::vector<bool> opaque(seeThrough.size());
-    for (size_t i = 0; i < seeThrough.size(); ++i)
-        opaque[i] = !seeThrough[i];
+    for (size_t i = 0; i < seeThrough.size(); ++i) opaque[i] = !seeThrough[i];
     return opaque;
 }
 
@@ -140,18 +139,18 @@ TEST_F(ColorKeyRegion, FailuresBeforeTheCopyReleaseExactlyWhatWasMade)
     StartRecording();
     FailCall(Api::CreateDIBSection, 1);
     EXPECT_EQ(CreateColorKeyRegion(hArt, ART_KEY_COLOR, ART_KEY_TOLERANCE), nullptr);
-    EXPECT_EQ(CallTrace(StopRecording(), names),
-              (std::vector<std::string>{"CreateCompatibleDC(0) = dc1", "CreateDIBSection(dc1) = 0",
-                                        "DeleteDC(dc1) = 1"}));
+    EXPECT_EQ(
+        CallTrace(StopRecording(), names),
+        (std::vector<std::string>{"CreateCompatibleDC(0) = dc1", "CreateDIBSection(dc1) = 0", "DeleteDC(dc1) = 1"}));
 
     StartRecording();
     FailCall(Api::CreateCompatibleDC, 2);
     EXPECT_EQ(CreateColorKeyRegion(hArt, ART_KEY_COLOR, ART_KEY_TOLERANCE), nullptr);
-    EXPECT_EQ(CallTrace(StopRecording(), names),
-              (std::vector<std::string>{"CreateCompatibleDC(0) = dc1", "CreateDIBSection(dc1) = dib1",
-                                        "SelectObject(dc1, dib1) = old1", "CreateCompatibleDC(dc1) = 0",
-                                        "SelectObject(dc1, old1) = dib1", "DeleteObject(dib1) = 1",
-                                        "DeleteDC(dc1) = 1"}));
+    EXPECT_EQ(
+        CallTrace(StopRecording(), names),
+        (std::vector<std::string>{"CreateCompatibleDC(0) = dc1", "CreateDIBSection(dc1) = dib1",
+                                  "SelectObject(dc1, dib1) = old1", "CreateCompatibleDC(dc1) = 0",
+                                  "SelectObject(dc1, old1) = dib1", "DeleteObject(dib1) = 1", "DeleteDC(dc1) = 1"}));
     DeleteObject(hArt);
 }
 
@@ -168,7 +167,8 @@ TEST_F(ColorKeyRegion, NullOrNonBitmapSourceGivesNullAndMakesNothing)
 
 TEST_F(ColorKeyRegion, SourceSelectedElsewhereGivesNullRatherThanAWrongShape)
 {
-    HBITMAP hBmp = MakeDibSection(8, 8, 24, {}, [](BYTE *bits, int stride) { std::fill(bits, bits + 8 * stride, 0xFF); });
+    HBITMAP hBmp =
+        MakeDibSection(8, 8, 24, {}, [](BYTE *bits, int stride) { std::fill(bits, bits + 8 * stride, 0xFF); });
     HDC hdc = CreateCompatibleDC(nullptr);
     HGDIOBJ hOld = SelectObject(hdc, hBmp);
     EXPECT_EQ(Convert(hBmp), nullptr);
@@ -180,7 +180,8 @@ TEST_F(ColorKeyRegion, SourceSelectedElsewhereGivesNullRatherThanAWrongShape)
 
 TEST_F(ColorKeyRegion, AllSeeThroughGivesTheEmptyRegionFromOneEmptyBatch)
 {
-    HBITMAP hBmp = MakeDibSection(13, 9, 24, {}, [](BYTE *bits, int stride) { std::fill(bits, bits + 9 * stride, 0x10); });
+    HBITMAP hBmp =
+        MakeDibSection(13, 9, 24, {}, [](BYTE *bits, int stride) { std::fill(bits, bits + 9 * stride, 0x10); });
     HRGN hRgn = Convert(hBmp);
     ASSERT_NE(hRgn, nullptr);
     std::vector<ApiCall> regions = CallsOf(calls_, Api::ExtCreateRegion);
@@ -195,7 +196,8 @@ TEST_F(ColorKeyRegion, AllSeeThroughGivesTheEmptyRegionFromOneEmptyBatch)
 
 TEST_F(ColorKeyRegion, NoSeeThroughGivesOneRectangleOfThePicture)
 {
-    HBITMAP hBmp = MakeDibSection(13, 9, 24, {}, [](BYTE *bits, int stride) { std::fill(bits, bits + 9 * stride, 0x11); });
+    HBITMAP hBmp =
+        MakeDibSection(13, 9, 24, {}, [](BYTE *bits, int stride) { std::fill(bits, bits + 9 * stride, 0x11); });
     HRGN hRgn = Convert(hBmp);
     RECT box;
     EXPECT_EQ(GetRgnBox(hRgn, &box), SIMPLEREGION);
@@ -211,12 +213,15 @@ TEST_F(ColorKeyRegion, NoSeeThroughGivesOneRectangleOfThePicture)
 struct Probe {
     BYTE blue, green, red;
 };
-const Probe kProbes[] = {{0, 0, 0},  {16, 16, 16}, {8, 0, 16}, {17, 0, 0},      {0, 17, 0},
+const Probe kProbes[] = {{0, 0, 0},  {16, 16, 16},    {8, 0, 16},   {17, 0, 0},    {0, 17, 0},
                          {0, 0, 17}, {255, 255, 255}, {16, 16, 17}, {200, 100, 50}};
 const int kProbeCount = sizeof(kProbes) / sizeof(kProbes[0]);
 const int kWidth = 37, kHeight = 23; // odd, so rows of most formats are padded
 
-int ProbeAt(int x, int y) { return (x * 5 + y * 3 + x * y) % kProbeCount; }
+int ProbeAt(int x, int y)
+{
+    return (x * 5 + y * 3 + x * y) % kProbeCount;
+}
 
 std::vector<bool> ProbeOpaqueMask()
 {
@@ -230,7 +235,10 @@ std::vector<bool> ProbeOpaqueMask()
 }
 
 // Row of picture row y in a bottom-up DIB.
-BYTE *Row(BYTE *bits, int stride, int y) { return bits + static_cast<size_t>(kHeight - 1 - y) * stride; }
+BYTE *Row(BYTE *bits, int stride, int y)
+{
+    return bits + static_cast<size_t>(kHeight - 1 - y) * stride;
+}
 
 std::vector<RGBQUAD> ProbePalette(int entries)
 {
@@ -279,8 +287,7 @@ HBITMAP TrueColorProbes(int bitCount, bool topDown = false)
                     px[0] = p.blue;
                     px[1] = p.green;
                     px[2] = p.red;
-                    if (bitCount == 32)
-                        px[3] = static_cast<BYTE>(x * 41 + y); // never looked at
+                    if (bitCount == 32) px[3] = static_cast<BYTE>(x * 41 + y); // never looked at
                 }
             }
         },

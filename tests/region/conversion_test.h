@@ -45,8 +45,7 @@ inline std::vector<bool> MaskOf(int width, int height, const OpaqueRule &opaque)
 {
     std::vector<bool> mask(static_cast<size_t>(width) * height);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            mask[static_cast<size_t>(y) * width + x] = opaque(x, y);
+        for (int x = 0; x < width; ++x) mask[static_cast<size_t>(y) * width + x] = opaque(x, y);
     return mask;
 }
 

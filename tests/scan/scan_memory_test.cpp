@@ -33,8 +33,7 @@ TEST(ColorKeyScanMemory, LargePictureStaysWithinOneFullBatch)
 {
     Surface surface(3001, 40);
     for (LONG y = 0; y < 40; ++y)
-        for (LONG x = 0; x < 3001; x += 2)
-            surface.Set(x, y, 0x808080);
+        for (LONG x = 0; x < 3001; x += 2) surface.Set(x, y, 0x808080);
     ResetGlobalMemoryStats();
     ScanResult result = Scan(surface, 0, 0);
     GLOBALMEMORYSTATS stats = GetGlobalMemoryStats();

@@ -10,10 +10,10 @@
 struct ArtworkFile {
     int width = 0;
     int height = 0;
-    std::vector<uint8_t> dib;           // the packed DIB, as the resource holds it
-    std::vector<uint8_t> palette;       // 256 entries of blue, green, red, 0
-    std::vector<uint8_t> indices;       // width x height, top row first
-    std::vector<bool> seeThrough;       // width x height, top row first
+    std::vector<uint8_t> dib;     // the packed DIB, as the resource holds it
+    std::vector<uint8_t> palette; // 256 entries of blue, green, red, 0
+    std::vector<uint8_t> indices; // width x height, top row first
+    std::vector<bool> seeThrough; // width x height, top row first
 
     bool IsSeeThrough(int x, int y) const { return seeThrough[static_cast<size_t>(y) * width + x]; }
 };

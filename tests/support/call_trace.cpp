@@ -13,11 +13,9 @@ public:
 
     std::string Of(uintptr_t handle)
     {
-        if (handle == 0)
-            return "0";
+        if (handle == 0) return "0";
         auto it = names_.find(handle);
-        if (it != names_.end())
-            return it->second;
+        if (it != names_.end()) return it->second;
         std::ostringstream hex;
         hex << "0x" << std::hex << handle;
         return hex.str();
@@ -49,24 +47,14 @@ std::string ArgumentText(char kind, const ApiCall &call, size_t i, HandleNames &
     const uintptr_t value = call.args[i];
     std::ostringstream s;
     switch (kind) {
-    case 'h':
-        return names.Of(value);
-    case 'd':
-        return std::to_string(static_cast<int>(value));
-    case 'x':
-        s << "0x" << std::hex << value;
-        return s.str();
-    case 's':
-        return value ? reinterpret_cast<const char *>(value) : "0";
-    case 'r':
-        return std::to_string(call.rdh.nCount) + " in " + RectText(call.rdh.rcBound);
-    case 'o':
-        return value == SRCCOPY ? "SRCCOPY" : std::to_string(value);
-    case 'm':
-        return value == RGN_OR ? "RGN_OR" : std::to_string(value);
-    default:
-        ADD_FAILURE() << "no trace spelling '" << kind << "'";
-        return "?";
+    case 'h': return names.Of(value);
+    case 'd': return std::to_string(static_cast<int>(value));
+    case 'x': s << "0x" << std::hex << value; return s.str();
+    case 's': return value ? reinterpret_cast<const char *>(value) : "0";
+    case 'r': return std::to_string(call.rdh.nCount) + " in " + RectText(call.rdh.rcBound);
+    case 'o': return value == SRCCOPY ? "SRCCOPY" : std::to_string(value);
+    case 'm': return value == RGN_OR ? "RGN_OR" : std::to_string(value);
+    default: ADD_FAILURE() << "no trace spelling '" << kind << "'"; return "?";
     }
 }
 
@@ -74,8 +62,7 @@ std::string ArgumentText(char kind, const ApiCall &call, size_t i, HandleNames &
 std::string TraceLine(const ApiCall &call, HandleNames &names)
 {
     const ApiInfo &info = InfoOf(call.api);
-    if (info.traceArgs == nullptr)
-        return "";
+    if (info.traceArgs == nullptr) return "";
     std::string line = std::string(info.name) + "(";
     for (size_t i = 0; info.traceArgs[i] != '\0'; ++i)
         line += (i ? ", " : "") + ArgumentText(info.traceArgs[i], call, i, names);
@@ -98,21 +85,19 @@ std::vector<std::string> CallTrace(const std::vector<ApiCall> &calls, std::map<u
     std::vector<std::string> trace;
     for (const ApiCall &call : calls) {
         std::string line = TraceLine(call, handleNames);
-        if (!line.empty())
-            trace.push_back(line);
+        if (!line.empty()) trace.push_back(line);
     }
     return trace;
 }
 
 void ExpectReleasedInOrder(const std::vector<ApiCall> &calls, uintptr_t keep)
 {
-    std::vector<uintptr_t> contexts;                 // live, in order of creation
+    std::vector<uintptr_t> contexts;                  // live, in order of creation
     std::map<uintptr_t, uintptr_t> original, current; // per context: its first and its present bitmap
     for (const ApiCall &call : calls) {
         switch (call.api) {
         case Api::CreateCompatibleDC:
-            if (call.result)
-                contexts.push_back(call.result);
+            if (call.result) contexts.push_back(call.result);
             break;
         case Api::SelectObject:
             if (call.result) {
@@ -123,8 +108,7 @@ void ExpectReleasedInOrder(const std::vector<ApiCall> &calls, uintptr_t keep)
         case Api::DeleteDC: {
             uintptr_t dc = call.args[0];
             EXPECT_FALSE(contexts.empty());
-            if (contexts.empty())
-                break;
+            if (contexts.empty()) break;
             EXPECT_EQ(contexts.back(), dc) << "contexts must be deleted in reverse order of creation";
             if (original.count(dc)) {
                 EXPECT_EQ(current[dc], original[dc]) << "a context was deleted with a bitmap of ours selected";
@@ -138,8 +122,7 @@ void ExpectReleasedInOrder(const std::vector<ApiCall> &calls, uintptr_t keep)
             for (const auto &[dc, bitmap] : current)
                 EXPECT_NE(bitmap, call.args[0]) << "an object was deleted while selected into a context";
             break;
-        default:
-            break;
+        default: break;
         }
     }
     std::vector<uintptr_t> unreleased = UnreleasedObjects(calls);
@@ -165,8 +148,7 @@ std::vector<bool> RegionMask(HRGN hRgn, int width, int height)
             continue;
         }
         for (LONG y = rc.top; y < rc.bottom; ++y)
-            for (LONG x = rc.left; x < rc.right; ++x)
-                mask[static_cast<size_t>(y) * width + x] = true;
+            for (LONG x = rc.left; x < rc.right; ++x) mask[static_cast<size_t>(y) * width + x] = true;
     }
     return mask;
 }

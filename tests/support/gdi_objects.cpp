@@ -19,8 +19,7 @@ HBITMAP MakeDibSection(int width, int height, int bitCount, const std::vector<RG
     std::copy(colors.begin(), colors.end(), pbmi->bmiColors);
     void *pvBits = nullptr;
     HBITMAP hBmp = CreateDIBSection(nullptr, pbmi, DIB_RGB_COLORS, &pvBits, nullptr, 0);
-    if (hBmp != nullptr)
-        fill(static_cast<BYTE *>(pvBits), ((width * bitCount + 31) / 32) * 4);
+    if (hBmp != nullptr) fill(static_cast<BYTE *>(pvBits), ((width * bitCount + 31) / 32) * 4);
     return hBmp;
 }
 
@@ -30,16 +29,15 @@ HBITMAP MakeIndexedDib(int width, int height, const std::vector<RGBQUAD> &palett
     return MakeDibSection(width, height, 8, palette, [&](BYTE *bits, int stride) {
         for (int y = 0; y < height; ++y) {
             BYTE *row = bits + static_cast<size_t>(height - 1 - y) * stride;
-            for (int x = 0; x < width; ++x)
-                row[x] = index(x, y);
+            for (int x = 0; x < width; ++x) row[x] = index(x, y);
         }
     });
 }
 
 HBITMAP LoadArtworkResource()
 {
-    return static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_ARTWORK), IMAGE_BITMAP,
-                                           0, 0, LR_CREATEDIBSECTION));
+    return static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_ARTWORK), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
 }
 
 std::vector<BYTE> RegionData(HRGN hRgn)
