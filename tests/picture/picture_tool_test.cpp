@@ -340,7 +340,8 @@ TEST_F(PictureTool, ExitStatusesForEveryArgumentOrder)
     }
     for (const char *usage :
          {"", "inspect", "inspect P --jsn", "inspect P --json x", "convert P", "convert P -o", "convert P O",
-          "preview P -x O", "show P", "--help x", "convert P -o O -o O", "inspect P -- --json"}) {
+          "preview P -x O", "show P", "--help x", "convert P -o O -o O", "inspect P -- --json", "convert P -o O --json",
+          "preview P -o O --template T", "inspect P -o O"}) {
         SCOPED_TRACE(usage);
         const ToolRun run = Tool(usage);
         EXPECT_EQ(run.status, 2);
