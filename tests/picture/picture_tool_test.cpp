@@ -126,6 +126,10 @@ TEST_F(PictureTool, RefusesEachBrokenRuleWithOneLineAndNoOutput)
     truncated.resize(truncated.size() - 1);
     std::vector<uint8_t> png(8);
     std::memcpy(png.data(), "\x89PNG\r\n\x1a\n", 8);
+    // 16 bits with masks after the 40-byte header: cut within them, and with
+    // the pixels said to start among them.
+    const std::vector<uint8_t> fields = With(BmpHeaders(4, 4, 3), 28, 16);
+    const std::vector<uint8_t> masksCut(fields.begin(), fields.begin() + 14 + 40 + 8);
     const struct {
         const char *name;
         std::vector<uint8_t> bytes;
@@ -153,6 +157,8 @@ TEST_F(PictureTool, RefusesEachBrokenRuleWithOneLineAndNoOutput)
         {"sixty_four_bits", With(Bmp(4, 4), 28, 64), "not a BMP this tool reads: 64 bits a pixel"},
         {"table_past_end", tablePastEnd, "colour table of 256 entries points past the end of the file"},
         {"offset_past_end", offsetPastEnd, "pixel offset 1073742902 points past the end of the file"},
+        {"masks_cut", masksCut, "truncated: the colour masks end early"},
+        {"offset_among_masks", With(fields, 10, 60), "pixel offset 60 points into the headers"},
         {"zero_height", Bmp(4, 0), "width or height is 0"},
         {"negative_width", Bmp(-4, 4), "negative width -4"},
         {"too_wide", BmpHeaders(16385, 1), "16385 x 1 pixels: more than 16384 on a side"},
@@ -350,6 +356,16 @@ TEST_F(PictureTool, ExitStatusesForEveryArgumentOrder)
     const ToolRun help = Tool("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("usage: brimshade-picture inspect PICTURE [--json]"), std::string::npos) << help.out;
+}
+
+// A count of colours used beyond what the bit count allows means a full table,
+// as a count of 0 does, rather than a table past the end of the file.
+TEST_F(PictureTool, MoreColoursUsedThanBitsAllowMeanTheFullTable)
+{
+    WriteBytes(dir_ / "many.bmp", With(Bmp(4, 4), 46, 1000));
+    const ToolRun run = Tool("inspect " + (dir_ / "many.bmp").string());
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("256 colours"), std::string::npos) << run.out;
 }
 
 // A picture of 300 x 300 different colours: a 24-bit BMP of 270,054 bytes.
