@@ -1,11 +1,6 @@
 # Cross build of the shipped 32-bit program with Debian's MinGW-w64 (win32
 # thread model, so nothing from winpthread is linked in).
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-win32)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-win32)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(MINGW_PREFIX i686-w64-mingw32)
+set(MINGW_THREAD_MODEL win32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

@@ -1,11 +1,6 @@
 # Cross build of the same sources for x86_64 Windows, run under wine64 for
 # testing. The posix thread model is the one GoogleTest needs.
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(MINGW_PREFIX x86_64-w64-mingw32)
+set(MINGW_THREAD_MODEL posix)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

@@ -19,6 +19,8 @@
 // cut away, in which shade, and how many row runs the window's region is built
 // from. tests/artwork/artwork_test.cpp checks those figures on the committed file.
 
+#include "bmp_writer.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -30,8 +32,8 @@ namespace {
 
 constexpr int kWidth = 489;
 constexpr int kHeight = 317;
-constexpr int kLastX = kWidth - 2;   // the shadow column lies right of it
-constexpr int kLastY = kHeight - 2;  // the shadow row lies below it
+constexpr int kLastX = kWidth - 2;  // the shadow column lies right of it
+constexpr int kLastY = kHeight - 2; // the shadow row lies below it
 
 // ---------------------------------------------------------------------------
 // Colour table. Entries 0, 11, 12 and 245 are the cut-away shades; every other
@@ -50,7 +52,7 @@ enum : uint8_t {
     kGilt = 10,
     kGrey8 = 11,
     kGrey16 = 12,
-    kSpareBlack = 245,  // a second black, which no pixel uses
+    kSpareBlack = 245, // a second black, which no pixel uses
     kRivetLight = 246,
     kRivetDark = 248,
 };
@@ -68,10 +70,7 @@ struct Ramp {
         return static_cast<uint8_t>(first + (2 * num * (count - 1) + den) / (2 * den));
     }
     // Spreads the ramp over positions first..last.
-    uint8_t across(int pos, int firstPos, int lastPos) const
-    {
-        return blend(pos - firstPos, lastPos - firstPos);
-    }
+    uint8_t across(int pos, int firstPos, int lastPos) const { return blend(pos - firstPos, lastPos - firstPos); }
 };
 
 const Ramp kBrass{13, 28, {{58, 36, 18}, {150, 104, 40}, {214, 170, 82}, {255, 236, 168}}};
@@ -85,8 +84,7 @@ const Ramp kGlitter{222, 23, {{255, 244, 190}, {250, 196, 120}, {226, 132, 80}}}
 
 Rgb mix(Rgb a, Rgb b, int num, int den)
 {
-    return {a.r + (b.r - a.r) * num / den, a.g + (b.g - a.g) * num / den,
-            a.b + (b.b - a.b) * num / den};
+    return {a.r + (b.r - a.r) * num / den, a.g + (b.g - a.g) * num / den, a.b + (b.b - a.b) * num / den};
 }
 
 void addRamp(std::array<Rgb, 256> &table, const Ramp &ramp)
@@ -124,9 +122,12 @@ std::array<Rgb, 256> buildColourTable()
 // ---------------------------------------------------------------------------
 // Canvas and geometry.
 
-using Canvas = std::vector<uint8_t>;  // colour indices, top row first
+using Canvas = std::vector<uint8_t>; // colour indices, top row first
 
-uint8_t &at(Canvas &canvas, int x, int y) { return canvas[static_cast<size_t>(y) * kWidth + x]; }
+uint8_t &at(Canvas &canvas, int x, int y)
+{
+    return canvas[static_cast<size_t>(y) * kWidth + x];
+}
 
 struct Point {
     int x, y;
@@ -200,12 +201,12 @@ const Glyph *findGlyph(char ch)
 {
     for (const Glyph &glyph : kFont)
         if (glyph.ch == ch) return &glyph;
-    return nullptr;  // a space
+    return nullptr; // a space
 }
 
 struct TextStyle {
     int scaleX, scaleY;
-    int advance;  // pixels from one letter's left edge to the next
+    int advance; // pixels from one letter's left edge to the next
 };
 
 int textWidth(const std::string &text, const TextStyle &style)
@@ -214,8 +215,7 @@ int textWidth(const std::string &text, const TextStyle &style)
 }
 
 // Calls ink(x, y) for every pixel of the text's letters, left edge at x0.
-template <typename Ink>
-void forEachTextPixel(const std::string &text, const TextStyle &style, int x0, int y0, Ink ink)
+template <typename Ink> void forEachTextPixel(const std::string &text, const TextStyle &style, int x0, int y0, Ink ink)
 {
     for (size_t i = 0; i < text.size(); ++i) {
         const Glyph *glyph = findGlyph(text[i]);
@@ -223,8 +223,7 @@ void forEachTextPixel(const std::string &text, const TextStyle &style, int x0, i
         const int left = x0 + static_cast<int>(i) * style.advance;
         for (int row = 0; row < 7 * style.scaleY; ++row)
             for (int col = 0; col < 5 * style.scaleX; ++col)
-                if (glyph->rows[row / style.scaleY][col / style.scaleX] == '#')
-                    ink(left + col, y0 + row);
+                if (glyph->rows[row / style.scaleY][col / style.scaleX] == '#') ink(left + col, y0 + row);
     }
 }
 
@@ -233,17 +232,17 @@ void forEachTextPixel(const std::string &text, const TextStyle &style, int x0, i
 
 constexpr int kBandRows = 47;
 const std::string kTitle = "BRIMSHADE";
-constexpr TextStyle kTitleStyle{4, 3, 28};  // wide capitals, 20 x 21 pixels
+constexpr TextStyle kTitleStyle{4, 3, 28}; // wide capitals, 20 x 21 pixels
 constexpr int kTitleTop = 12;
-constexpr int kRuleRow = 39;    // the dotted rule under the title
-constexpr int kDotPitch = 3;    // from one dot of the rule to the next
-constexpr int kTickEvery = 7;   // every seventh dot is a taller tick
+constexpr int kRuleRow = 39;  // the dotted rule under the title
+constexpr int kDotPitch = 3;  // from one dot of the rule to the next
+constexpr int kTickEvery = 7; // every seventh dot is a taller tick
 // Five rules flank the title on each side, longest in the middle.
 struct FlankRule {
     int row, length;
 };
 constexpr FlankRule kFlankRules[] = {{18, 56}, {20, 72}, {22, 88}, {24, 72}, {26, 56}};
-constexpr int kFlankGap = 8;  // between the rules and the title
+constexpr int kFlankGap = 8; // between the rules and the title
 // A faint glow behind the title: 16-grey core, 8-grey halo, black beyond.
 constexpr int kGlowCentreY = 22;
 constexpr int kGlowCoreRx = 120, kGlowCoreRy = 23;
@@ -262,7 +261,7 @@ void paintBand(Canvas &canvas)
         for (int x = 0; x <= kLastX; ++x)
             at(canvas, x, y) = insideEllipse(x, y, kGlowCoreRx, kGlowCoreRy)   ? kGrey16
                                : insideEllipse(x, y, kGlowHaloRx, kGlowHaloRy) ? kGrey8
-                                                                                 : kBlack;
+                                                                               : kBlack;
     for (int x = 0; x <= kLastX; ++x) at(canvas, x, 0) = kFrameLine;
     for (int y = 0; y < kBandRows; ++y) {
         at(canvas, 0, y) = kFrameLine;
@@ -272,8 +271,7 @@ void paintBand(Canvas &canvas)
     // Title: light face with a dark edge, legible over any desktop.
     const int titleLeft = (kLastX + 1 - textWidth(kTitle, kTitleStyle)) / 2;
     Canvas face(canvas.size(), 0);
-    forEachTextPixel(kTitle, kTitleStyle, titleLeft, kTitleTop,
-                     [&](int x, int y) { at(face, x, y) = 1; });
+    forEachTextPixel(kTitle, kTitleStyle, titleLeft, kTitleTop, [&](int x, int y) { at(face, x, y) = 1; });
     for (int y = 1; y < kBandRows; ++y)
         for (int x = 1; x < kLastX; ++x) {
             if (at(face, x, y)) {
@@ -310,7 +308,7 @@ void paintBand(Canvas &canvas)
 // The plaque: rows kBandRows..kLastY. A brass moulding frames a stained-glass
 // landscape above an engraved brass plate.
 
-constexpr int kFrame = 12;  // width of the moulding
+constexpr int kFrame = 12; // width of the moulding
 // Brightness (0..27 of the brass ramp) across the moulding, outer edge first.
 constexpr int kMoulding[kFrame] = {12, 19, 24, 27, 25, 20, 15, 11, 13, 16, 12, 3};
 
@@ -333,9 +331,11 @@ void paintFrame(Canvas &canvas)
             if (depth >= kFrame) continue;
             // Light falls from the top left: the top and left bars are brighter.
             int light = kMoulding[depth];
-            if (depthY <= depthX) light += top < bottom ? 0 : -6;
-            else light += left < right ? -2 : -8;
-            light += (x + y) % 3 == 0 ? 1 : 0;  // a fine diagonal grain
+            if (depthY <= depthX)
+                light += top < bottom ? 0 : -6;
+            else
+                light += left < right ? -2 : -8;
+            light += (x + y) % 3 == 0 ? 1 : 0; // a fine diagonal grain
             at(canvas, x, y) = kBrass.blend(light, 27);
         }
     // Rivets in the corners of the moulding.
@@ -343,22 +343,20 @@ void paintFrame(Canvas &canvas)
                     Point{kLastX - 5, kLastY - 5}})
         for (int dy = -2; dy <= 2; ++dy)
             for (int dx = -2; dx <= 2; ++dx)
-                if (dx * dx + dy * dy <= 5)
-                    at(canvas, c.x + dx, c.y + dy) = dx + dy < 0 ? kRivetLight : kRivetDark;
+                if (dx * dx + dy * dy <= 5) at(canvas, c.x + dx, c.y + dy) = dx + dy < 0 ? kRivetLight : kRivetDark;
 }
 
 // Landscape geometry.
 const Point kSun{300, 136};
 constexpr int kSunRadius = 34;
-const std::vector<Point> kPeakLine = {{kGlassLeft, 150}, {52, 124}, {96, 140}, {160, 96},
-                                      {214, 136}, {262, 120}, {318, 154}, {382, 104},
-                                      {440, 140}, {kGlassRight, 126}};
-const std::vector<Point> kHillLine = {{kGlassLeft, 186}, {80, 170}, {170, 182}, {250, 166},
-                                      {350, 180}, {420, 168}, {kGlassRight, 174}};
+const std::vector<Point> kPeakLine = {{kGlassLeft, 150}, {52, 124},  {96, 140},  {160, 96},  {214, 136},
+                                      {262, 120},        {318, 154}, {382, 104}, {440, 140}, {kGlassRight, 126}};
+const std::vector<Point> kHillLine = {{kGlassLeft, 186}, {80, 170},  {170, 182},        {250, 166},
+                                      {350, 180},        {420, 168}, {kGlassRight, 174}};
 constexpr int kShoreRow = 201;
 // Rays of lead fan out from the sun to these points on the panel's edge.
-const Point kRayEnds[] = {{kGlassLeft, 131}, {kGlassLeft, 80}, {40, kGlassTop},  {110, kGlassTop},
-                          {180, kGlassTop},  {250, kGlassTop}, {320, kGlassTop}, {390, kGlassTop},
+const Point kRayEnds[] = {{kGlassLeft, 131}, {kGlassLeft, 80},  {40, kGlassTop},   {110, kGlassTop},
+                          {180, kGlassTop},  {250, kGlassTop},  {320, kGlassTop},  {390, kGlassTop},
                           {450, kGlassTop},  {kGlassRight, 76}, {kGlassRight, 100}};
 // Ripples: one-pixel dashes of lead across the lake every kRippleSpacing rows
 // below the shore, longer and sparser towards the viewer. Each dash sits at a
@@ -392,11 +390,10 @@ uint32_t scramble(int a, int b)
 
 bool isLead(Point p)
 {
-    if (p.y < kGlassTop + kBorderLead || p.y > kGlassBottom - kBorderLead ||
-        p.x < kGlassLeft + kBorderLead || p.x > kGlassRight - kBorderLead)
+    if (p.y < kGlassTop + kBorderLead || p.y > kGlassBottom - kBorderLead || p.x < kGlassLeft + kBorderLead ||
+        p.x > kGlassRight - kBorderLead)
         return true;
-    if (onLead(p, kPeakLine) || onLead(p, kHillLine) || (p.y >= kShoreRow - 1 && p.y <= kShoreRow + 1))
-        return true;
+    if (onLead(p, kPeakLine) || onLead(p, kHillLine) || (p.y >= kShoreRow - 1 && p.y <= kShoreRow + 1)) return true;
     // The sun's ring and rays are only seen in the sky, above the peaks.
     if (p.y < heightAt(kPeakLine, p.x)) {
         const int d2 = distance2(p, kSun), r = kSunRadius;
@@ -476,7 +473,7 @@ const std::string kCaption = "SEE THROUGH THE DARK";
 constexpr TextStyle kCaptionStyle{3, 3, 20};
 constexpr int kCaptionTop = 272;
 // Engraved rules above and below the caption, centred.
-constexpr int kRuleGap = 4;  // rows between a rule and the caption
+constexpr int kRuleGap = 4; // rows between a rule and the caption
 constexpr int kRuleLength = 420;
 
 void paintPlate(Canvas &canvas)
@@ -486,8 +483,7 @@ void paintPlate(Canvas &canvas)
             // Fine grain, darkening slightly towards the bottom.
             at(canvas, x, y) = kBrass.blend(18 + (x + y) % 2 - (y - kPlateTop) / 6, 27);
     const int left = (kLastX + 1 - textWidth(kCaption, kCaptionStyle)) / 2;
-    forEachTextPixel(kCaption, kCaptionStyle, left, kCaptionTop,
-                     [&](int x, int y) { at(canvas, x, y) = kBlack; });
+    forEachTextPixel(kCaption, kCaptionStyle, left, kCaptionTop, [&](int x, int y) { at(canvas, x, y) = kBlack; });
     const int ruleLeft = (kLastX + 1 - kRuleLength) / 2;
     for (int row : {kCaptionTop - kRuleGap - 1, kCaptionTop + 7 * kCaptionStyle.scaleY + kRuleGap})
         for (int x = ruleLeft; x < ruleLeft + kRuleLength; ++x) at(canvas, x, row) = kBlack;
@@ -506,58 +502,23 @@ void paintShadow(Canvas &canvas)
 }
 
 // ---------------------------------------------------------------------------
-// BMP output: file header, BITMAPINFOHEADER, 256 RGBQUADs, rows bottom-up,
-// each padded to a multiple of four bytes.
+// BMP output: the project's own writer, 8 bits with all 256 entries (recorded
+// as 0, a full table), rows bottom-up.
 
-void put16(std::vector<uint8_t> &out, uint32_t v)
+std::vector<uint8_t> encodeArtwork(const Canvas &canvas, const std::array<Rgb, 256> &table)
 {
-    out.push_back(v & 0xFF);
-    out.push_back((v >> 8) & 0xFF);
+    BmpFormat format;
+    format.width = kWidth;
+    format.height = kHeight;
+    format.bitCount = 8;
+    for (const Rgb &c : table) format.colourTable.push_back(c.b | c.g << 8 | c.r << 16);
+    return EncodeBmp(format, [&](uint32_t row, uint8_t *pRow) {
+        const auto top = canvas.begin() + static_cast<long>(kHeight - 1 - row) * kWidth;
+        std::copy(top, top + kWidth, pRow);
+    });
 }
 
-void put32(std::vector<uint8_t> &out, uint32_t v)
-{
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
-
-std::vector<uint8_t> encodeBmp(const Canvas &canvas, const std::array<Rgb, 256> &table)
-{
-    const uint32_t stride = (kWidth + 3) / 4 * 4;
-    const uint32_t pixelBytes = stride * kHeight;
-    const uint32_t offBits = 14 + 40 + 256 * 4;
-    std::vector<uint8_t> out;
-    out.push_back('B');
-    out.push_back('M');
-    put32(out, offBits + pixelBytes);  // bfSize
-    put32(out, 0);                     // bfReserved1, bfReserved2
-    put32(out, offBits);
-    put32(out, 40);  // biSize
-    put32(out, kWidth);
-    put32(out, kHeight);  // positive: bottom row first
-    put16(out, 1);        // biPlanes
-    put16(out, 8);        // biBitCount
-    put32(out, 0);        // biCompression = BI_RGB
-    put32(out, pixelBytes);
-    put32(out, 0);  // biXPelsPerMeter
-    put32(out, 0);  // biYPelsPerMeter
-    put32(out, 0);  // biClrUsed: 0 means all 256 entries
-    put32(out, 0);  // biClrImportant
-    for (const Rgb &c : table) {
-        out.push_back(static_cast<uint8_t>(c.b));
-        out.push_back(static_cast<uint8_t>(c.g));
-        out.push_back(static_cast<uint8_t>(c.r));
-        out.push_back(0);
-    }
-    for (int y = kHeight - 1; y >= 0; --y) {
-        const auto row = canvas.begin() + static_cast<long>(y) * kWidth;
-        out.insert(out.end(), row, row + kWidth);
-        out.insert(out.end(), stride - kWidth, 0);
-    }
-    return out;
-}
-
-}  // namespace
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -572,7 +533,7 @@ int main(int argc, char **argv)
     paintPlate(canvas);
     paintShadow(canvas);
 
-    const std::vector<uint8_t> bytes = encodeBmp(canvas, buildColourTable());
+    const std::vector<uint8_t> bytes = encodeArtwork(canvas, buildColourTable());
     std::FILE *file = std::fopen(argv[1], "wb");
     if (!file) {
         std::perror(argv[1]);

@@ -24,7 +24,7 @@ fi
 cmake --preset win64 && cmake --build --preset win64
 
 program=build/win64/brimshade.exe
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+. tools/wine-env.sh
 
 if [ -n "${DISPLAY:-}" ] && timeout 5 xdpyinfo >/dev/null 2>&1; then
     export WINEPREFIX="$PWD/build/run-prefix"

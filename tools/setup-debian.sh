@@ -8,6 +8,8 @@ packages="cmake ninja-build g++ python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 
 packages="$packages qemu-system-x86 debootstrap busybox-static cpio"
 # The picture tool reads and writes PNG through libpng.
 packages="$packages libpng-dev"
+# The host tests check that the C++ is formatted (tools/check-format.sh).
+packages="$packages clang-format"
 missing=""
 for package in $packages; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing="$missing $package"

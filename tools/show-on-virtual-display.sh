@@ -12,10 +12,10 @@ session=$3
 # key goes to the window (there is no window manager to give it the focus).
 visible_point="244 158"
 log=$session/program.log
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+. tools/wine-env.sh
 
-cmake/wine-session.sh start "$session"
-trap 'cmake/wine-session.sh stop "$session"' EXIT
+tools/wine-session.sh start "$session"
+trap 'tools/wine-session.sh stop "$session"' EXIT
 export WINEPREFIX="$session/prefix" DISPLAY=":$(cat "$session/display")"
 /usr/bin/python3 tests/e2e/desktop.py
 

@@ -61,7 +61,8 @@ std::vector<uint8_t> TiledArtwork()
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x) {
             const int ay = art.height - 1 - y % art.height; // the reader's rows are bottom row first
-            std::memcpy(&pixels[4 * (size_t(y) * kWidth + x)], &art.pixels[4 * (size_t(ay) * art.width + x % art.width)], 4);
+            std::memcpy(&pixels[4 * (size_t(y) * kWidth + x)],
+                        &art.pixels[4 * (size_t(ay) * art.width + x % art.width)], 4);
         }
     return pixels;
 }
@@ -176,8 +177,10 @@ std::vector<uint8_t> TiledArtworkBmp(bool rle)
     std::vector<uint8_t> out(file.begin(), file.begin() + 14 + 40 + 1024), row(kWidth);
     for (int y = 0; y < kHeight; ++y) { // bottom row first, as the artwork's own
         for (int x = 0; x < kWidth; ++x) row[x] = art.indices[size_t(y % art.height) * art.width + x % art.width];
-        if (rle) AppendRle8Row(row, &out);
-        else out.insert(out.end(), row.begin(), row.end());
+        if (rle)
+            AppendRle8Row(row, &out);
+        else
+            out.insert(out.end(), row.begin(), row.end());
     }
     if (rle) out.insert(out.end(), {0, 1});
     const uint32_t size = static_cast<uint32_t>(out.size());
@@ -279,11 +282,12 @@ void TimeInspectSteps(benchmark::State &state, const std::string &path)
         std::vector<uint8_t> bytes;
         Picture picture;
         std::string error;
-        if (!ReadFileBytes(path.c_str(), &bytes, &error) || !ReadPicture(bytes.data(), bytes.size(), &picture, &error)) {
+        if (!ReadFileBytes(path.c_str(), &bytes, &error) ||
+            !ReadPicture(bytes.data(), bytes.size(), &picture, &error)) {
             state.SkipWithError(error.c_str());
             return;
         }
-        JudgePicture(&picture);
+        EncodeShapeInColours(&picture);
         const RegionFigures figures = MeasureRegion(picture);
         benchmark::DoNotOptimize(figures.rectangles);
     }
@@ -292,10 +296,22 @@ void TimeInspectSteps(benchmark::State &state, const std::string &path)
 void Register(const std::string &name, const std::string &path)
 {
     const std::vector<std::pair<std::string, std::function<void(benchmark::State &)>>> cases = {
-        {"process/libpng_decode/", [path](benchmark::State &s) { TimeProcess(s, {g_self, "--decode", path}); }},
-        {"process/inspect/", [path](benchmark::State &s) { TimeProcess(s, {g_tool, "inspect", path}); }},
-        {"process/convert/", [path](benchmark::State &s) { TimeProcess(s, {g_tool, "convert", path, "-o", TempPath("brimshade_out.bmp")}); }},
-        {"process/make/", [path](benchmark::State &s) { TimeProcess(s, {g_tool, "make", path, "-o", TempPath("brimshade_out.exe")}); }},
+        {"process/libpng_decode/",
+         [path](benchmark::State &s) {
+             TimeProcess(s, {g_self, "--decode", path});
+         }},
+        {"process/inspect/",
+         [path](benchmark::State &s) {
+             TimeProcess(s, {g_tool, "inspect", path});
+         }},
+        {"process/convert/",
+         [path](benchmark::State &s) {
+             TimeProcess(s, {g_tool, "convert", path, "-o", TempPath("brimshade_out.bmp")});
+         }},
+        {"process/make/",
+         [path](benchmark::State &s) {
+             TimeProcess(s, {g_tool, "make", path, "-o", TempPath("brimshade_out.exe")});
+         }},
         {"in_process/libpng_decode/", [path](benchmark::State &s) { TimeDecode(s, path); }},
         {"in_process/inspect_steps/", [path](benchmark::State &s) { TimeInspectSteps(s, path); }},
     };
@@ -330,10 +346,13 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "the RLE8 artwork does not read as the stored one\n");
         return 1;
     }
-    benchmark::RegisterBenchmark("bmp_read/uncompressed_8/tiled_artwork", [&stored](benchmark::State &s) { TimeBmpRead(s, stored); })
-        ->UseRealTime()->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("bmp_read/uncompressed_8/tiled_artwork",
+                                 [&stored](benchmark::State &s) { TimeBmpRead(s, stored); })
+        ->UseRealTime()
+        ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("bmp_read/rle8/tiled_artwork", [&rle](benchmark::State &s) { TimeBmpRead(s, rle); })
-        ->UseRealTime()->Unit(benchmark::kMillisecond);
+        ->UseRealTime()
+        ->Unit(benchmark::kMillisecond);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     for (const std::string &path :

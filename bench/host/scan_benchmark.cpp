@@ -7,6 +7,7 @@
 //
 // Every case is checked once before it is timed: the scan must find exactly
 // the runs that a plain per-pixel count finds.
+#include "art_key.h"
 #include "bmp_reader.h"
 #include "color_key_scan.h"
 
@@ -21,16 +22,13 @@
 
 #ifdef BRIMSHADE_PER_PIXEL_SCAN
 namespace per_pixel_scan {
-BOOL ScanColorKeyRuns(const BYTE *pBits, LONG nWidth, LONG nHeight, LONG cbStride, DWORD dwKey,
-                      DWORD dwTolerance, BatchSink pfnSink, void *pContext);
+BOOL ScanColorKeyRuns(const BYTE *pBits, LONG nWidth, LONG nHeight, LONG cbStride, DWORD dwKey, DWORD dwTolerance,
+                      BatchSink pfnSink, void *pContext);
 }
 #endif
 
 namespace {
 
-// The program's own key: blue, green and red each within 0..16.
-constexpr DWORD kKey = 0x000000;
-constexpr DWORD kTolerance = 0x101010;
 constexpr uint32_t kSeeThrough = 0x00000000;
 constexpr uint32_t kOpaque = 0x00C08040;
 
@@ -73,8 +71,7 @@ Surface Tiled(const Surface &art, int width, int height)
 {
     Surface tiled(width, height);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            tiled.At(x, y) = art.At(x % art.width, y % art.height);
+        for (int x = 0; x < width; ++x) tiled.At(x, y) = art.At(x % art.width, y % art.height);
     return tiled;
 }
 
@@ -82,8 +79,7 @@ Surface Alternating(int width, int height)
 {
     Surface surface(width, height);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            surface.At(x, y) = (x + y) % 2 ? kOpaque : kSeeThrough;
+        for (int x = 0; x < width; ++x) surface.At(x, y) = (x + y) % 2 ? kOpaque : kSeeThrough;
     return surface;
 }
 
@@ -102,7 +98,8 @@ uint64_t CountRunsPerPixel(const Surface &surface)
         bool inRun = false;
         for (int x = 0; x < surface.width; ++x) {
             const uint32_t pixel = surface.At(x, y);
-            const bool seeThrough = (pixel & 0xFF) <= 0x10 && (pixel >> 8 & 0xFF) <= 0x10 && (pixel >> 16 & 0xFF) <= 0x10;
+            const bool seeThrough =
+                (pixel & 0xFF) <= 0x10 && (pixel >> 8 & 0xFF) <= 0x10 && (pixel >> 16 & 0xFF) <= 0x10;
             runs += !seeThrough && !inRun;
             inRun = !seeThrough;
         }
@@ -130,8 +127,8 @@ void TimeScan(benchmark::State &state, const Surface *surface, ScanFunction scan
     uint64_t rects = 0;
     for (auto _ : state) {
         rects = 0;
-        BOOL complete = scan(surface->Bits(), surface->width, surface->height, surface->Stride(), kKey, kTolerance,
-                             CountRects, &rects);
+        BOOL complete = scan(surface->Bits(), surface->width, surface->height, surface->Stride(), ART_KEY_COLOR,
+                             ART_KEY_TOLERANCE, CountRects, &rects);
         benchmark::DoNotOptimize(complete);
     }
     if (rects != expected) {
@@ -139,7 +136,8 @@ void TimeScan(benchmark::State &state, const Surface *surface, ScanFunction scan
         return;
     }
     SetRates(state, *surface);
-    state.counters["rects/s"] = benchmark::Counter(static_cast<double>(rects), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["rects/s"] =
+        benchmark::Counter(static_cast<double>(rects), benchmark::Counter::kIsIterationInvariantRate);
 }
 
 // Sums every pixel of the buffer in memory order, which the compiler turns into
@@ -149,8 +147,7 @@ void TimeRead(benchmark::State &state, const Surface *surface)
 {
     for (auto _ : state) {
         uint32_t sum = 0;
-        for (uint32_t pixel : surface->pixels)
-            sum += pixel;
+        for (uint32_t pixel : surface->pixels) sum += pixel;
         benchmark::DoNotOptimize(sum);
     }
     SetRates(state, *surface);
@@ -160,7 +157,8 @@ void Register(const std::string &name, const Surface *surface)
 {
     benchmark::RegisterBenchmark(("read/" + name).c_str(), TimeRead, surface);
 #ifdef BRIMSHADE_PER_PIXEL_SCAN
-    benchmark::RegisterBenchmark(("per_pixel_scan/" + name).c_str(), TimeScan, surface, per_pixel_scan::ScanColorKeyRuns);
+    benchmark::RegisterBenchmark(("per_pixel_scan/" + name).c_str(), TimeScan, surface,
+                                 per_pixel_scan::ScanColorKeyRuns);
 #endif
     benchmark::RegisterBenchmark(("scan/" + name).c_str(), TimeScan, surface, ScanColorKeyRuns);
 }
@@ -183,8 +181,7 @@ int main(int argc, char **argv)
     Register("see_through_3840x2160", &seeThrough);
 
     benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

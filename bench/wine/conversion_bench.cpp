@@ -8,9 +8,10 @@
 //
 // Usage: conversion_bench [repetitions]. Prints a Markdown table of medians,
 // and fails if any two ways of making a region gave different regions.
+#include "art_key.h"
 #include "color_key_region.h"
 #include "color_key_scan.h"
-#include "resource.h"
+#include "gdi_objects.h"
 
 #include <windows.h>
 
@@ -22,9 +23,6 @@
 #include <vector>
 
 namespace {
-
-const COLORREF kKey = 0x000000;
-const COLORREF kTolerance = 0x101010;
 
 double Now()
 {
@@ -52,40 +50,6 @@ double Median(std::vector<double> values)
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
 }
 
-// An 8-bit bottom-up DIB section; index(x, y) gives the palette index of
-// pixel (x, y), y counted from the top.
-HBITMAP MakeIndexedPicture(int width, int height, const std::vector<RGBQUAD> &palette,
-                           const std::function<BYTE(int, int)> &index)
-{
-    std::vector<BYTE> info(sizeof(BITMAPINFOHEADER) + palette.size() * sizeof(RGBQUAD));
-    auto *pbmi = reinterpret_cast<BITMAPINFO *>(info.data());
-    pbmi->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    pbmi->bmiHeader.biWidth = width;
-    pbmi->bmiHeader.biHeight = height;
-    pbmi->bmiHeader.biPlanes = 1;
-    pbmi->bmiHeader.biBitCount = 8;
-    pbmi->bmiHeader.biCompression = BI_RGB;
-    pbmi->bmiHeader.biClrUsed = static_cast<DWORD>(palette.size());
-    std::copy(palette.begin(), palette.end(), pbmi->bmiColors);
-    void *pvBits = nullptr;
-    HBITMAP hBmp = CreateDIBSection(nullptr, pbmi, DIB_RGB_COLORS, &pvBits, nullptr, 0);
-    if (hBmp == nullptr)
-        return nullptr;
-    size_t stride = (static_cast<size_t>(width) + 3) & ~size_t{3};
-    for (int y = 0; y < height; ++y) {
-        BYTE *row = static_cast<BYTE *>(pvBits) + static_cast<size_t>(height - 1 - y) * stride;
-        for (int x = 0; x < width; ++x)
-            row[x] = index(x, y);
-    }
-    return hBmp;
-}
-
-HBITMAP LoadArtwork()
-{
-    return static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_ARTWORK), IMAGE_BITMAP,
-                                           0, 0, LR_CREATEDIBSECTION));
-}
-
 // The artwork repeated times x times, in its own 8-bit format and palette.
 HBITMAP TiledArtwork(HBITMAP hArt, int times)
 {
@@ -100,7 +64,7 @@ HBITMAP TiledArtwork(HBITMAP hArt, int times)
 
     const BYTE *bits = static_cast<const BYTE *>(ds.dsBm.bmBits);
     int width = ds.dsBm.bmWidth, height = ds.dsBm.bmHeight, stride = ds.dsBm.bmWidthBytes;
-    return MakeIndexedPicture(width * times, height * times, palette, [&](int x, int y) {
+    return MakeIndexedDib(width * times, height * times, palette, [&](int x, int y) {
         return bits[static_cast<size_t>(height - 1 - y % height) * stride + x % width];
     });
 }
@@ -109,8 +73,8 @@ HBITMAP TiledArtwork(HBITMAP hArt, int times)
 // runs in every row, none of them shared with the row above.
 HBITMAP Checkerboard(int width, int height)
 {
-    return MakeIndexedPicture(width, height, {{0, 0, 0, 0}, {255, 255, 255, 0}},
-                              [](int x, int y) { return static_cast<BYTE>((x + y + 1) % 2); });
+    return MakeIndexedDib(width, height, {{0, 0, 0, 0}, {255, 255, 255, 0}},
+                          [](int x, int y) { return static_cast<BYTE>((x + y + 1) % 2); });
 }
 
 // The conversion's own steps, done one at a time so that each can be timed:
@@ -157,7 +121,7 @@ void CloseSurface(Surface &s)
 BOOL Scan(const Surface &s, BatchSink sink, void *context)
 {
     return ScanColorKeyRuns(static_cast<const BYTE *>(s.bm.bmBits), s.bm.bmWidth, s.bm.bmHeight, s.bm.bmWidthBytes,
-                            kKey, kTolerance, sink, context);
+                            ART_KEY_COLOR, ART_KEY_TOLERANCE, sink, context);
 }
 
 struct Count {
@@ -211,11 +175,9 @@ HRGN UnitePairwise(const std::vector<HRGN> &regions)
     };
     for (size_t i = 0; i < regions.size(); ++i) {
         pending.push_back(regions[i]);
-        for (size_t n = i + 1; n % 2 == 0; n /= 2)
-            mergeNewest();
+        for (size_t n = i + 1; n % 2 == 0; n /= 2) mergeNewest();
     }
-    while (pending.size() > 1)
-        mergeNewest();
+    while (pending.size() > 1) mergeNewest();
     return pending[0];
 }
 
@@ -228,26 +190,9 @@ HRGN ConvertUnitingInTurn(HBITMAP hBmp)
     GetObjectA(hBmp, sizeof(src), &src);
     BitBlt(s.hMemDC, 0, 0, src.bmWidth, src.bmHeight, s.hDC, 0, 0, SRCCOPY);
     HRGN hRgn = nullptr;
-    auto unite = [](const RGNDATA *pBatch, DWORD cbBatch, void *pContext) {
-        HRGN *phRgn = static_cast<HRGN *>(pContext);
-        HRGN hBatch = ExtCreateRegion(nullptr, cbBatch, pBatch);
-        if (*phRgn == nullptr) {
-            *phRgn = hBatch;
-        } else {
-            CombineRgn(*phRgn, *phRgn, hBatch, RGN_OR);
-            DeleteObject(hBatch);
-        }
-    };
-    Scan(s, unite, &hRgn);
+    Scan(s, UniteBatchInTurn, &hRgn);
     CloseSurface(s);
     return hRgn;
-}
-
-std::vector<BYTE> RegionData(HRGN hRgn)
-{
-    std::vector<BYTE> data(GetRegionData(hRgn, 0, nullptr));
-    GetRegionData(hRgn, static_cast<DWORD>(data.size()), reinterpret_cast<RGNDATA *>(data.data()));
-    return data;
 }
 
 struct Figures {
@@ -269,7 +214,7 @@ Figures Measure(const std::string &picture, HBITMAP hBmp, int repetitions)
     std::vector<double> total, totalInTurn, setup, copy, scan, create, inTurn, pairwise;
     for (int r = 0; r < repetitions; ++r) {
         HRGN hWhole = nullptr;
-        total.push_back(Milliseconds([&] { hWhole = CreateColorKeyRegion(hBmp, kKey, kTolerance); }));
+        total.push_back(Milliseconds([&] { hWhole = CreateColorKeyRegion(hBmp, ART_KEY_COLOR, ART_KEY_TOLERANCE); }));
         HRGN hWholeInTurn = nullptr;
         totalInTurn.push_back(Milliseconds([&] { hWholeInTurn = ConvertUnitingInTurn(hBmp); }));
 
@@ -344,11 +289,9 @@ void PrintRequestSizes(int repetitions)
         for (int r = 0; r < repetitions; ++r) {
             std::vector<HRGN> regions(requests);
             double ms = Milliseconds([&] {
-                for (HRGN &hRgn : regions)
-                    hRgn = ExtCreateRegion(nullptr, static_cast<DWORD>(block.size()), pData);
+                for (HRGN &hRgn : regions) hRgn = ExtCreateRegion(nullptr, static_cast<DWORD>(block.size()), pData);
             });
-            for (HRGN hRgn : regions)
-                DeleteObject(hRgn);
+            for (HRGN hRgn : regions) DeleteObject(hRgn);
             perRect.push_back(ms * 1e6 / (static_cast<double>(requests) * n));
         }
         std::printf("| %d | %.0f |\n", n, Median(perRect));
@@ -370,7 +313,7 @@ int main(int argc, char **argv)
                 "| ns/rectangle |\n");
     std::printf("|---|---|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|\n");
 
-    HBITMAP hArt = LoadArtwork();
+    HBITMAP hArt = LoadArtworkResource();
     if (hArt == nullptr) {
         std::fprintf(stderr, "the artwork resource did not load\n");
         return 1;
@@ -378,8 +321,8 @@ int main(int argc, char **argv)
     bool same = PrintRow(Measure("artwork", hArt, repetitions));
     for (int times : {2, 4, 8}) {
         HBITMAP hTiled = TiledArtwork(hArt, times);
-        same &= PrintRow(Measure("artwork tiled " + std::to_string(times) + "x" + std::to_string(times), hTiled,
-                                 repetitions));
+        same &= PrintRow(
+            Measure("artwork tiled " + std::to_string(times) + "x" + std::to_string(times), hTiled, repetitions));
         DeleteObject(hTiled);
     }
     DeleteObject(hArt);

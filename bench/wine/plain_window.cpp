@@ -18,12 +18,10 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int nCmdShow)
     wc.hInstance = hInstance;
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
     wc.lpszClassName = "PLAIN_WINDOW";
-    if (!RegisterClassA(&wc))
-        return -1;
-    HWND hwnd = CreateWindowExA(0, wc.lpszClassName, nullptr, WS_POPUP, 0, 0, 489, 317, nullptr, nullptr,
-                                hInstance, nullptr);
-    if (hwnd == nullptr)
-        return -1;
+    if (!RegisterClassA(&wc)) return -1;
+    HWND hwnd =
+        CreateWindowExA(0, wc.lpszClassName, nullptr, WS_POPUP, 0, 0, 489, 317, nullptr, nullptr, hInstance, nullptr);
+    if (hwnd == nullptr) return -1;
     ShowWindow(hwnd, nCmdShow);
     UpdateWindow(hwnd);
     MSG msg;

@@ -30,6 +30,8 @@ from Xlib import X
 from Xlib.ext import shape  # noqa: F401  (adds the shape requests to windows)
 
 SOURCE = Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(SOURCE / "tools"))
+import wine_session  # noqa: E402
 WINDOW_SIZE = (489, 317)
 # Bounds the wait for one window; a warm wine shows one in well under a second.
 WINDOW_DEADLINE = 30.0
@@ -39,18 +41,13 @@ CONVERSION_TIMEOUT = 1800
 
 
 def session_script(action, session):
-    subprocess.run([SOURCE / "cmake" / "wine-session.sh", action, session], check=True, timeout=400,
+    subprocess.run([SOURCE / "tools" / "wine-session.sh", action, session], check=True, timeout=400,
                    stdin=subprocess.DEVNULL)
-
-
-def wine_environment(session):
-    return dict(os.environ, WINEPREFIX=str(session / "prefix"), DISPLAY=":" + (session / "display").read_text().strip(),
-                WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
 
 
 def run_conversion_bench(build, session, repetitions):
     result = subprocess.run(["wine", str(build / "bench" / "wine" / "conversion_bench.exe"), str(repetitions)],
-                            env=wine_environment(session), stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                            env=wine_session.environment(session), stdin=subprocess.DEVNULL, capture_output=True, text=True,
                             timeout=CONVERSION_TIMEOUT, check=True)
     return result.stdout
 
@@ -100,7 +97,7 @@ def time_start(screen, exe, environment):
 
 
 def time_starts(build, session, starts):
-    environment = wine_environment(session)
+    environment = wine_session.environment(session)
     screen = Screen(environment["DISPLAY"])
     programs = {"brimshade.exe": build / "brimshade.exe", "plain_window.exe": build / "bench" / "wine" / "plain_window.exe"}
     times = {name: [] for name in programs}

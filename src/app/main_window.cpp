@@ -23,9 +23,7 @@ static void PaintArtwork(HWND hwnd)
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     switch (uMsg) {
-    case WM_PAINT:
-        PaintArtwork(hwnd);
-        return 0;
+    case WM_PAINT: PaintArtwork(hwnd); return 0;
 
     case WM_NCHITTEST:
         // The whole visible shape acts as a caption, so the system's own
@@ -35,15 +33,16 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
     case WM_KEYDOWN:
         // Other keys are swallowed; system keystrokes come as WM_SYSKEYDOWN
         // and keep their default handling.
-        if (wParam == VK_ESCAPE)
-            PostQuitMessage(0);
+        if (wParam == VK_ESCAPE) PostQuitMessage(0);
         return 0;
 
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
+    case WM_DESTROY: PostQuitMessage(0); return 0;
 
     case WM_LBUTTONDOWN:
+        // Never sent by the system: every point answers HTCAPTION above, so a
+        // press comes as WM_NCLBUTTONDOWN and starts the move. A press posted
+        // straight to the window is swallowed, like the keys above, rather
+        // than handed to the default procedure.
         return 0;
     }
     return DefWindowProcA(hwnd, uMsg, wParam, lParam);

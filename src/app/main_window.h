@@ -6,10 +6,6 @@
 
 #include <windows.h>
 
-// Pixels whose blue, green and red bytes all lie in 0..16 are cut away.
-#define ART_KEY_COLOR 0x000000
-#define ART_KEY_TOLERANCE 0x101010
-
 // The artwork, loaded once before the window exists and kept until the
 // process ends.
 extern HBITMAP g_hArtBitmap;

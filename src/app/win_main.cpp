@@ -1,7 +1,8 @@
 #include "main_window.h"
 
-#include "resource.h"
+#include "art_key.h"
 #include "color_key_region.h"
+#include "resource.h"
 
 HBITMAP g_hArtBitmap = NULL;
 
@@ -11,6 +12,9 @@ static BOOL RegisterMainWindowClass(HINSTANCE hInstance)
 {
     WNDCLASSA wc;
     ZeroMemory(&wc, sizeof(wc));
+    // The window keeps the artwork's size, but should anything resize it
+    // (another program can), all of it is painted again, as the paint always
+    // copies the picture whole from (0, 0).
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = MainWndProc;
     wc.hInstance = hInstance;
@@ -23,8 +27,7 @@ static BOOL RegisterMainWindowClass(HINSTANCE hInstance)
 static void ShapeWindow(HWND hwnd)
 {
     HRGN hRgn = CreateColorKeyRegion(g_hArtBitmap, ART_KEY_COLOR, ART_KEY_TOLERANCE);
-    if (hRgn != NULL && !SetWindowRgn(hwnd, hRgn, TRUE))
-        DeleteObject(hRgn);
+    if (hRgn != NULL && !SetWindowRgn(hwnd, hRgn, TRUE)) DeleteObject(hRgn);
 }
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow)
@@ -32,19 +35,16 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
     (void)hPrevInstance;
     (void)lpCmdLine;
 
-    g_hArtBitmap = (HBITMAP)LoadImageA(hInstance, MAKEINTRESOURCEA(IDB_ARTWORK), IMAGE_BITMAP, 0, 0,
-                                       LR_CREATEDIBSECTION);
-    if (g_hArtBitmap == NULL)
-        return -1;
-    if (!RegisterMainWindowClass(hInstance))
-        return -1;
+    g_hArtBitmap =
+        (HBITMAP)LoadImageA(hInstance, MAKEINTRESOURCEA(IDB_ARTWORK), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
+    if (g_hArtBitmap == NULL) return -1;
+    if (!RegisterMainWindowClass(hInstance)) return -1;
 
     BITMAP bm;
-    GetObjectA(g_hArtBitmap, sizeof(bm), &bm);
-    HWND hwnd = CreateWindowExA(0, g_szClassName, NULL, WS_POPUP, 0, 0, bm.bmWidth, bm.bmHeight, NULL, NULL,
-                                hInstance, NULL);
-    if (hwnd == NULL)
-        return -1;
+    if (GetObjectA(g_hArtBitmap, sizeof(bm), &bm) == 0) return -1;
+    HWND hwnd =
+        CreateWindowExA(0, g_szClassName, NULL, WS_POPUP, 0, 0, bm.bmWidth, bm.bmHeight, NULL, NULL, hInstance, NULL);
+    if (hwnd == NULL) return -1;
 
     // Shaped before it is first shown, so it is never seen rectangular.
     ShapeWindow(hwnd);

@@ -24,7 +24,7 @@ std::string CheckPictureSize(int64_t width, int64_t height);
 struct BmpPicture {
     int width = 0;
     int height = 0;
-    uint32_t headerSize = 0;  // 12, 40, 52, 56, 108 or 124
+    uint32_t headerSize = 0; // 12, 40, 52, 56, 108 or 124
     uint16_t bitCount = 0;
     uint32_t compression = 0; // 0 (BI_RGB), 1 (BI_RLE8), 2 (BI_RLE4) or 3 (BI_BITFIELDS)
     bool topDown = false;

@@ -94,8 +94,8 @@ bool ReadPngHeader(PngReading *pReading, Picture *pPicture, std::string *pSizeEr
     pPicture->width = static_cast<int>(png_get_image_width(png, info));
     pPicture->height = static_cast<int>(png_get_image_height(png, info));
     pPicture->format = DescribePng(png, info);
-    pPicture->hasTransparency = (png_get_color_type(png, info) & PNG_COLOR_MASK_ALPHA) != 0 ||
-                                png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+    pPicture->hasTransparency =
+        (png_get_color_type(png, info) & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS) != 0;
     png_fixed_point fileGamma = 0;
     if (png_get_gAMA_fixed(png, info, &fileGamma)) pPicture->fileGamma = fileGamma;
     pPicture->gammaConverted = GammaIsConverted(pPicture->fileGamma);
@@ -185,27 +185,27 @@ bool ReadFileBytes(const char *path, std::vector<uint8_t> *pBytes, std::string *
     return ok;
 }
 
-Judgement JudgePicture(Picture *pPicture)
+ShapeCounts EncodeShapeInColours(Picture *pPicture)
 {
-    Judgement judgement;
-    uint8_t *p = pPicture->pixels.data();
-    uint8_t *const end = p + pPicture->pixels.size();
+    ShapeCounts counts;
+    uint8_t *pPixel = pPicture->pixels.data();
+    uint8_t *const pEnd = pPixel + pPicture->pixels.size();
     if (!pPicture->hasTransparency) {
-        for (; p != end; p += 4) {
-            judgement.seeThrough += IsSeeThrough(p);
-            p[3] = 255;
+        for (; pPixel != pEnd; pPixel += 4) {
+            counts.seeThrough += IsSeeThrough(pPixel);
+            pPixel[3] = 255;
         }
-        return judgement;
+        return counts;
     }
-    for (; p != end; p += 4) {
-        if (p[3] < 128) {
-            p[0] = p[1] = p[2] = 0;
-            ++judgement.seeThrough;
-        } else if (IsSeeThrough(p)) {
-            p[0] = p[1] = p[2] = kRaisedGrey;
-            ++judgement.raised;
+    for (; pPixel != pEnd; pPixel += 4) {
+        if (pPixel[3] < 128) {
+            pPixel[0] = pPixel[1] = pPixel[2] = 0;
+            ++counts.seeThrough;
+        } else if (IsSeeThrough(pPixel)) {
+            pPixel[0] = pPixel[1] = pPixel[2] = ART_RAISED_GREY;
+            ++counts.raised;
         }
-        p[3] = 255;
+        pPixel[3] = 255;
     }
-    return judgement;
+    return counts;
 }

@@ -1,7 +1,10 @@
 // A picture as the program will see it, read from a PNG (through libpng) or a
-// BMP file, and judged: which pixels the window keeps.
+// BMP file, with its shape put into its colours: which pixels the window
+// keeps.
 #ifndef BRIMSHADE_PICTURE_H
 #define BRIMSHADE_PICTURE_H
+
+#include "art_key.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -29,15 +32,11 @@ struct Picture {
     std::vector<uint8_t> pixels;
 };
 
-// The program cuts away every pixel whose blue, green and red are all 0..16.
-constexpr uint8_t kSeeThroughMax = 16;
-// The grey, just above the cut, that opaque near-black pixels are raised to
-// when transparency decides the shape.
-constexpr uint8_t kRaisedGrey = 17;
-
+// Whether the program cuts the pixel away: its blue, green and red are each
+// at most ART_SEE_THROUGH_MAX.
 inline bool IsSeeThrough(const uint8_t *pBgr)
 {
-    return pBgr[0] <= kSeeThroughMax && pBgr[1] <= kSeeThroughMax && pBgr[2] <= kSeeThroughMax;
+    return pBgr[0] <= ART_SEE_THROUGH_MAX && pBgr[1] <= ART_SEE_THROUGH_MAX && pBgr[2] <= ART_SEE_THROUGH_MAX;
 }
 
 // Reads a PNG or BMP file held in memory. On refusal returns false with the
@@ -47,15 +46,16 @@ bool ReadPicture(const uint8_t *pData, size_t cbData, Picture *pPicture, std::st
 // Reads a whole file, refusing one too large to be any picture this tool takes.
 bool ReadFileBytes(const char *path, std::vector<uint8_t> *pBytes, std::string *pError);
 
-struct Judgement {
+struct ShapeCounts {
     uint64_t seeThrough = 0; // pixels the program will cut away
-    uint64_t raised = 0;     // opaque near-black pixels raised to 17, 17, 17
+    uint64_t raised = 0;     // opaque near-black pixels raised to ART_RAISED_GREY
 };
 
-// Makes the colours say what the program is to cut away. With transparency,
-// alpha decides: below 128 becomes black, and opaque near-black becomes
-// 17, 17, 17 so that it stays. Without, the colours stay as they are. Alpha
-// becomes 255 throughout.
-Judgement JudgePicture(Picture *pPicture);
+// Rewrites the pixels so that the program's cut by colour gives the shape,
+// and counts what it cuts and what is raised. With transparency, alpha
+// decides: below 128 becomes black, and opaque near-black becomes the raised
+// grey so that it stays. Without, the colours stay as they are. Alpha becomes
+// 255 throughout.
+ShapeCounts EncodeShapeInColours(Picture *pPicture);
 
 #endif

@@ -7,11 +7,15 @@
 //   brimshade-picture convert PICTURE -o OUT.bmp
 //   brimshade-picture make PICTURE -o NAME.exe [--template PROGRAM.exe]
 //
+// Options may come before or after the picture; -- ends them.
 // Exit status: 0 done, 1 picture refused or output not written, 2 usage.
+#include "bmp_format.h"
+#include "bmp_writer.h"
 #include "picture.h"
 #include "program_template.h"
 #include "region_figures.h"
 
+#include <getopt.h>
 #include <png.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -51,15 +55,32 @@ int Usage(std::FILE *out, int status)
     return status;
 }
 
-int Refuse(const std::string &file, const std::string &reason)
+int ReportRefusal(const std::string &file, const std::string &reason)
 {
     std::fprintf(stderr, "%s: %s: %s\n", g_programName, file.c_str(), reason.c_str());
     return kExitRefused;
 }
 
+// Writes all of the bytes to fd and closes it; on failure *pError says why.
+bool WriteAllAndClose(int fd, const std::vector<uint8_t> &bytes, std::string *pError)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = write(fd, bytes.data() + done, bytes.size() - done);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) break;
+        done += static_cast<size_t>(written);
+    }
+    const int writeErrno = errno;
+    const bool closed = close(fd) == 0;
+    if (done == bytes.size() && closed) return true;
+    *pError = std::string("cannot be written: ") + std::strerror(done != bytes.size() ? writeErrno : errno);
+    return false;
+}
+
 // Writes the whole file under a temporary name beside it, then renames it, so
 // that the output is either complete or not there at all.
-bool WriteWhole(const std::string &path, const std::vector<uint8_t> &bytes, std::string *pError)
+bool WriteFileAtomically(const std::string &path, const std::vector<uint8_t> &bytes, std::string *pError)
 {
     std::string temp = path + ".XXXXXX";
     const int fd = mkstemp(temp.data());
@@ -67,17 +88,7 @@ bool WriteWhole(const std::string &path, const std::vector<uint8_t> &bytes, std:
         *pError = std::string("cannot be created: ") + std::strerror(errno);
         return false;
     }
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
-    }
-    const int savedErrno = errno;
-    const bool closed = close(fd) == 0;
-    if (done != bytes.size() || !closed) {
-        *pError = std::string("cannot be written: ") + std::strerror(done != bytes.size() ? savedErrno : errno);
+    if (!WriteAllAndClose(fd, bytes, pError)) {
         unlink(temp.c_str());
         return false;
     }
@@ -93,21 +104,21 @@ bool WriteWhole(const std::string &path, const std::vector<uint8_t> &bytes, std:
     return true;
 }
 
-struct Judged {
+struct ShapedPicture {
     Picture picture;
-    Judgement judgement;
+    ShapeCounts counts;
 };
 
-bool Load(const std::string &path, Judged *pJudged)
+bool ReadShapedPicture(const std::string &path, ShapedPicture *pShaped)
 {
     std::vector<uint8_t> bytes;
     std::string error;
     if (!ReadFileBytes(path.c_str(), &bytes, &error) ||
-        !ReadPicture(bytes.data(), bytes.size(), &pJudged->picture, &error)) {
-        Refuse(path, error);
+        !ReadPicture(bytes.data(), bytes.size(), &pShaped->picture, &error)) {
+        ReportRefusal(path, error);
         return false;
     }
-    pJudged->judgement = JudgePicture(&pJudged->picture);
+    pShaped->counts = EncodeShapeInColours(&pShaped->picture);
     return true;
 }
 
@@ -121,26 +132,32 @@ std::string X11Warning(const RegionFigures &region)
 }
 
 // pRegion, when given, is the scanned region of the picture.
-std::vector<std::string> Warnings(const Judged &judged, const RegionFigures *pRegion = nullptr)
+std::vector<std::string> Warnings(const ShapedPicture &shaped, const RegionFigures *pRegion = nullptr)
 {
-    const uint64_t pixels = uint64_t(judged.picture.width) * judged.picture.height;
+    const uint64_t pixels = uint64_t(shaped.picture.width) * shaped.picture.height;
     std::vector<std::string> warnings;
-    if (judged.judgement.seeThrough == pixels)
+    if (shaped.counts.seeThrough == pixels)
         warnings.push_back("every pixel is cut away: the window would be empty");
-    else if (judged.judgement.seeThrough == 0)
+    else if (shaped.counts.seeThrough == 0)
         warnings.push_back("no pixel is cut away: the window is a plain rectangle");
-    if (pRegion && TooComplexForX11(*pRegion))
-        warnings.push_back(X11Warning(*pRegion));
+    if (pRegion && TooComplexForX11(*pRegion)) warnings.push_back(X11Warning(*pRegion));
     return warnings;
 }
 
-void PrintWarnings(const std::string &path, const Judged &judged, const RegionFigures *pRegion = nullptr)
+void PrintWarnings(const std::string &path, const ShapedPicture &shaped, const RegionFigures *pRegion = nullptr)
 {
-    for (const std::string &warning : Warnings(judged, pRegion))
+    for (const std::string &warning : Warnings(shaped, pRegion))
         std::fprintf(stderr, "%s: %s: warning: %s\n", g_programName, path.c_str(), warning.c_str());
 }
 
-std::string Share(uint64_t part, uint64_t whole)
+// "17, 17, 17": the blue, green and red that near-black pixels are raised to.
+std::string RaisedGreyText()
+{
+    const std::string grey = std::to_string(ART_RAISED_GREY);
+    return grey + ", " + grey + ", " + grey;
+}
+
+std::string Percentage(uint64_t part, uint64_t whole)
 {
     char text[32];
     std::snprintf(text, sizeof(text), "%.2f", whole ? 100.0 * part / whole : 0.0);
@@ -186,22 +203,22 @@ std::string JsonString(const std::string &text)
     return quoted + "\"";
 }
 
-void PrintInspection(const std::string &path, const Judged &judged, const RegionFigures &region)
+void PrintInspection(const std::string &path, const ShapedPicture &shaped, const RegionFigures &region)
 {
-    const Picture &p = judged.picture;
-    const uint64_t pixels = uint64_t(p.width) * p.height;
+    const Picture &picture = shaped.picture;
+    const uint64_t pixels = uint64_t(picture.width) * picture.height;
     std::printf("%s\n", path.c_str());
-    std::printf("  format: %s\n", p.format.c_str());
-    std::printf("  size: %d x %d\n", p.width, p.height);
-    std::printf("  shape from: %s\n", p.hasTransparency ? "transparency" : "near-black colours");
-    if (p.gammaConverted)
-        std::printf("  colours: converted to sRGB from the file's gamma %s\n", GammaText(p.fileGamma).c_str());
-    if (p.alphaUnused) std::printf("  alpha: 0 throughout, so unused: the picture is opaque\n");
-    std::printf("  see-through pixels: %llu of %llu (%s %%)\n", (unsigned long long)judged.judgement.seeThrough,
-                (unsigned long long)pixels, Share(judged.judgement.seeThrough, pixels).c_str());
-    if (p.hasTransparency)
-        std::printf("  opaque near-black pixels raised to 17, 17, 17: %llu\n",
-                    (unsigned long long)judged.judgement.raised);
+    std::printf("  format: %s\n", picture.format.c_str());
+    std::printf("  size: %d x %d\n", picture.width, picture.height);
+    std::printf("  shape from: %s\n", picture.hasTransparency ? "transparency" : "near-black colours");
+    if (picture.gammaConverted)
+        std::printf("  colours: converted to sRGB from the file's gamma %s\n", GammaText(picture.fileGamma).c_str());
+    if (picture.alphaUnused) std::printf("  alpha: 0 throughout, so unused: the picture is opaque\n");
+    std::printf("  see-through pixels: %llu of %llu (%s %%)\n", (unsigned long long)shaped.counts.seeThrough,
+                (unsigned long long)pixels, Percentage(shaped.counts.seeThrough, pixels).c_str());
+    if (picture.hasTransparency)
+        std::printf("  opaque near-black pixels raised to %s: %llu\n", RaisedGreyText().c_str(),
+                    (unsigned long long)shaped.counts.raised);
     std::printf("  rectangles: %llu in %zu batch%s\n", (unsigned long long)region.rectangles, region.batches.size(),
                 region.batches.size() == 1 ? "" : "es");
     for (size_t i = 0; i < region.batches.size(); ++i)
@@ -220,61 +237,61 @@ void PrintInspection(const std::string &path, const Judged &judged, const Region
                     static_cast<int>(region.rcBox.bottom));
 }
 
-void PrintInspectionJson(const std::string &path, const Judged &judged, const RegionFigures &region)
+void PrintInspectionJson(const std::string &path, const ShapedPicture &shaped, const RegionFigures &region)
 {
-    const Picture &p = judged.picture;
-    const uint64_t pixels = uint64_t(p.width) * p.height;
-    std::string json = "{\"file\": " + JsonString(path) + ", \"format\": " + JsonString(p.format) +
-                       ", \"width\": " + std::to_string(p.width) + ", \"height\": " + std::to_string(p.height) +
-                       ", \"has_transparency\": " + (p.hasTransparency ? "true" : "false") +
-                       ", \"file_gamma\": " + (p.fileGamma ? GammaText(p.fileGamma) : "null") +
-                       ", \"gamma_converted\": " + (p.gammaConverted ? "true" : "false") +
-                       ", \"alpha_unused\": " + (p.alphaUnused ? "true" : "false") +
-                       ", \"see_through_pixels\": " + std::to_string(judged.judgement.seeThrough) +
-                       ", \"see_through_percent\": " + Share(judged.judgement.seeThrough, pixels) +
-                       ", \"raised_pixels\": " + std::to_string(judged.judgement.raised) +
+    const Picture &picture = shaped.picture;
+    const uint64_t pixels = uint64_t(picture.width) * picture.height;
+    std::string json = "{\"file\": " + JsonString(path) + ", \"format\": " + JsonString(picture.format) +
+                       ", \"width\": " + std::to_string(picture.width) +
+                       ", \"height\": " + std::to_string(picture.height) +
+                       ", \"has_transparency\": " + (picture.hasTransparency ? "true" : "false") +
+                       ", \"file_gamma\": " + (picture.fileGamma ? GammaText(picture.fileGamma) : "null") +
+                       ", \"gamma_converted\": " + (picture.gammaConverted ? "true" : "false") +
+                       ", \"alpha_unused\": " + (picture.alphaUnused ? "true" : "false") +
+                       ", \"see_through_pixels\": " + std::to_string(shaped.counts.seeThrough) +
+                       ", \"see_through_percent\": " + Percentage(shaped.counts.seeThrough, pixels) +
+                       ", \"raised_pixels\": " + std::to_string(shaped.counts.raised) +
                        ", \"rectangles\": " + std::to_string(region.rectangles) + ", \"batches\": [";
     for (size_t i = 0; i < region.batches.size(); ++i)
         json += std::string(i ? ", " : "") + "{\"rectangles\": " + std::to_string(region.batches[i].rectangles) +
                 ", \"bounds\": " + BatchBounds(region.batches[i], "[", "]", "null") + "}";
     json += "], \"banded_rectangles\": " + std::to_string(region.bandedRectangles);
     json += ", \"largest_batch_block_bytes\": " + std::to_string(region.largestBlockBytes);
-    json += ", \"row_with_most_runs\": " +
-            (region.busiestRow >= 0 ? "{\"row\": " + std::to_string(region.busiestRow) +
-                                          ", \"runs\": " + std::to_string(region.busiestRowRuns) + "}"
-                                    : std::string("null"));
+    json += ", \"row_with_most_runs\": " + (region.busiestRow >= 0
+                                                ? "{\"row\": " + std::to_string(region.busiestRow) +
+                                                      ", \"runs\": " + std::to_string(region.busiestRowRuns) + "}"
+                                                : std::string("null"));
     json += ", \"region_box\": " + (region.empty ? std::string("null") : RectText(region.rcBox, "[", "]"));
     json += ", \"warnings\": [";
-    const std::vector<std::string> warnings = Warnings(judged, &region);
+    const std::vector<std::string> warnings = Warnings(shaped, &region);
     for (size_t i = 0; i < warnings.size(); ++i) json += (i ? ", " : "") + JsonString(warnings[i]);
     std::printf("%s]}\n", json.c_str());
 }
 
 int Inspect(const std::string &path, bool json)
 {
-    Judged judged;
-    if (!Load(path, &judged)) return kExitRefused;
-    const RegionFigures region = MeasureRegion(judged.picture);
-    if (!region.scanned) return Refuse(path, "the scan ran out of memory");
-    PrintWarnings(path, judged, &region);
+    ShapedPicture shaped;
+    if (!ReadShapedPicture(path, &shaped)) return kExitRefused;
+    const RegionFigures region = MeasureRegion(shaped.picture);
+    if (!region.scanned) return ReportRefusal(path, "the scan ran out of memory");
+    PrintWarnings(path, shaped, &region);
     if (json)
-        PrintInspectionJson(path, judged, region);
+        PrintInspectionJson(path, shaped, region);
     else
-        PrintInspection(path, judged, region);
+        PrintInspection(path, shaped, region);
     return 0;
 }
 
-int Preview(const std::string &path, const std::string &out)
+// The window as it will look, blue, green and red a pixel, bottom row first:
+// the picture where it is kept, a checker pattern where it is cut away.
+std::vector<uint8_t> DrawPreview(const Picture &picture)
 {
-    Judged judged;
-    if (!Load(path, &judged)) return kExitRefused;
-    const Picture &p = judged.picture;
-    const size_t width = p.width, height = p.height;
+    const size_t width = picture.width, height = picture.height;
     std::vector<uint8_t> shown(width * height * 3);
     for (size_t row = 0; row < height; ++row) {
         const size_t y = height - 1 - row; // rows are stored bottom row first
         for (size_t x = 0; x < width; ++x) {
-            const uint8_t *src = &p.pixels[(row * width + x) * 4];
+            const uint8_t *src = &picture.pixels[(row * width + x) * 4];
             uint8_t *dst = &shown[(row * width + x) * 3];
             if (!IsSeeThrough(src)) {
                 std::memcpy(dst, src, 3);
@@ -284,48 +301,58 @@ int Preview(const std::string &path, const std::string &out)
             std::memset(dst, light ? kCheckerLight : kCheckerDark, 3);
         }
     }
+    return shown;
+}
+
+// A PNG of blue, green and red pixels stored bottom row first.
+bool EncodePng(const std::vector<uint8_t> &bgr, int width, int height, std::vector<uint8_t> *pPng, std::string *pError)
+{
     png_image image;
     std::memset(&image, 0, sizeof(image));
     image.version = PNG_IMAGE_VERSION;
-    image.width = p.width;
-    image.height = p.height;
+    image.width = width;
+    image.height = height;
     image.format = PNG_FORMAT_BGR;
+    // A negative stride: the rows run from the bottom of the picture.
     const png_int_32 stride = -static_cast<png_int_32>(3 * width);
     png_alloc_size_t size = 0;
-    std::vector<uint8_t> encoded;
-    bool ok = png_image_write_to_memory(&image, nullptr, &size, 0, shown.data(), stride, nullptr);
+    bool ok = png_image_write_to_memory(&image, nullptr, &size, 0, bgr.data(), stride, nullptr);
     if (ok) {
-        encoded.resize(size);
-        ok = png_image_write_to_memory(&image, encoded.data(), &size, 0, shown.data(), stride, nullptr);
-        encoded.resize(size);
+        pPng->resize(size);
+        ok = png_image_write_to_memory(&image, pPng->data(), &size, 0, bgr.data(), stride, nullptr);
+        pPng->resize(size);
     }
-    if (!ok) return Refuse(out, std::string("cannot be encoded: ") + image.message);
+    if (!ok) *pError = std::string("cannot be encoded: ") + image.message;
+    return ok;
+}
+
+int Preview(const std::string &path, const std::string &out)
+{
+    ShapedPicture shaped;
+    if (!ReadShapedPicture(path, &shaped)) return kExitRefused;
+    std::vector<uint8_t> png;
     std::string error;
-    if (!WriteWhole(out, encoded, &error)) return Refuse(out, error);
-    PrintWarnings(path, judged);
+    if (!EncodePng(DrawPreview(shaped.picture), shaped.picture.width, shaped.picture.height, &png, &error) ||
+        !WriteFileAtomically(out, png, &error))
+        return ReportRefusal(out, error);
+    PrintWarnings(path, shaped);
     return 0;
 }
 
-void Put16(std::vector<uint8_t> &out, uint32_t value)
+// Packs a pixel's blue, green and red as a colour table entry holds them.
+uint32_t BgrOf(const uint8_t *pPixel)
 {
-    out.push_back(value & 0xFF);
-    out.push_back(value >> 8 & 0xFF);
-}
-
-void Put32(std::vector<uint8_t> &out, uint32_t value)
-{
-    Put16(out, value & 0xFFFF);
-    Put16(out, value >> 16);
+    return pPixel[0] | pPixel[1] << 8 | pPixel[2] << 16;
 }
 
 // The picture's colours, sorted, when there are at most 256; else empty.
-std::vector<uint32_t> FewColours(const Picture &p)
+std::vector<uint32_t> FewColours(const Picture &picture)
 {
     std::vector<uint32_t> colours;
     uint32_t last = 0;
     bool haveLast = false;
-    for (size_t i = 0; i < p.pixels.size(); i += 4) {
-        const uint32_t bgr = p.pixels[i] | p.pixels[i + 1] << 8 | p.pixels[i + 2] << 16;
+    for (size_t i = 0; i < picture.pixels.size(); i += 4) {
+        const uint32_t bgr = BgrOf(&picture.pixels[i]);
         if (haveLast && bgr == last) continue;
         last = bgr;
         haveLast = true;
@@ -337,51 +364,27 @@ std::vector<uint32_t> FewColours(const Picture &p)
     return colours;
 }
 
-// A BITMAPINFOHEADER BMP, bottom row first: 8 bits with an exact colour table
-// when the colours allow, else 24 bits.
-std::vector<uint8_t> EncodeBmp(const Picture &p, const std::vector<uint32_t> &colours)
+// The BMP the program embeds: 8 bits with an exact colour table when the
+// picture has at most 256 colours (given, sorted), else 24 bits.
+std::vector<uint8_t> EncodeEmbeddedBmp(const Picture &picture, const std::vector<uint32_t> &colours)
 {
-    const bool indexed = !colours.empty();
-    const uint32_t width = p.width, height = p.height;
-    const uint32_t stride = ((indexed ? width : 3 * width) + 3) / 4 * 4;
-    const uint32_t pixelsAt = 14 + 40 + 4 * static_cast<uint32_t>(colours.size());
-    std::vector<uint8_t> out;
-    out.reserve(pixelsAt + size_t(stride) * height);
-    out.push_back('B');
-    out.push_back('M');
-    Put32(out, pixelsAt + stride * height);
-    Put32(out, 0);
-    Put32(out, pixelsAt);
-    Put32(out, 40);
-    Put32(out, width);
-    Put32(out, height); // positive: bottom row first
-    Put16(out, 1);
-    Put16(out, indexed ? 8 : 24);
-    Put32(out, 0); // BI_RGB
-    Put32(out, stride * height);
-    Put32(out, 0);
-    Put32(out, 0);
-    Put32(out, static_cast<uint32_t>(colours.size()));
-    Put32(out, 0);
-    for (uint32_t bgr : colours) Put32(out, bgr);
-    for (uint32_t row = 0; row < height; ++row) {
-        const uint8_t *src = &p.pixels[size_t(row) * width * 4];
-        for (uint32_t x = 0; x < width; ++x, src += 4) {
-            if (indexed) {
-                const uint32_t bgr = src[0] | src[1] << 8 | src[2] << 16;
-                out.push_back(static_cast<uint8_t>(std::lower_bound(colours.begin(), colours.end(), bgr) -
-                                                   colours.begin()));
-            } else {
-                out.insert(out.end(), src, src + 3);
-            }
+    BmpFormat format;
+    format.width = picture.width;
+    format.height = picture.height;
+    format.bitCount = colours.empty() ? 24 : 8;
+    format.colourTable = colours;
+    format.coloursUsed = static_cast<uint32_t>(colours.size());
+    return EncodeBmp(format, [&](uint32_t row, uint8_t *pRow) {
+        const uint8_t *pPixel = &picture.pixels[size_t(row) * format.width * 4];
+        for (uint32_t x = 0; x < format.width; ++x, pPixel += 4) {
+            if (colours.empty())
+                std::memcpy(pRow + 3 * x, pPixel, 3);
+            else
+                pRow[x] = static_cast<uint8_t>(std::lower_bound(colours.begin(), colours.end(), BgrOf(pPixel)) -
+                                               colours.begin());
         }
-        out.insert(out.end(), stride - (indexed ? width : 3 * width), 0);
-    }
-    return out;
+    });
 }
-
-// The BMP file's own header, which a bitmap resource goes without.
-constexpr size_t kBmpFileHeaderSize = 14;
 
 // Replaces the BMP in *pBytes with the program made around it from the template.
 bool PutInProgram(const std::string &templatePath, std::vector<uint8_t> *pBytes)
@@ -391,7 +394,7 @@ bool PutInProgram(const std::string &templatePath, std::vector<uint8_t> *pBytes)
     if (!ReadFileBytes(templatePath.c_str(), &programTemplate, &error) ||
         !MakeProgram(programTemplate.data(), programTemplate.size(), pBytes->data() + kBmpFileHeaderSize,
                      pBytes->size() - kBmpFileHeaderSize, &program, &error)) {
-        Refuse(templatePath, error);
+        ReportRefusal(templatePath, error);
         return false;
     }
     pBytes->swap(program);
@@ -401,24 +404,24 @@ bool PutInProgram(const std::string &templatePath, std::vector<uint8_t> *pBytes)
 // convert, and make when given the template program to put the BMP in.
 int Convert(const std::string &path, const std::string &out, const std::string *pTemplate = nullptr)
 {
-    Judged judged;
-    if (!Load(path, &judged)) return kExitRefused;
-    const std::vector<uint32_t> colours = FewColours(judged.picture);
+    ShapedPicture shaped;
+    if (!ReadShapedPicture(path, &shaped)) return kExitRefused;
+    const std::vector<uint32_t> colours = FewColours(shaped.picture);
     std::string error;
-    std::vector<uint8_t> bytes = EncodeBmp(judged.picture, colours);
+    std::vector<uint8_t> bytes = EncodeEmbeddedBmp(shaped.picture, colours);
     if (pTemplate && !PutInProgram(*pTemplate, &bytes)) return kExitRefused;
-    if (!WriteWhole(out, bytes, &error)) return Refuse(out, error);
-    const RegionFigures region = MeasureRegion(judged.picture);
-    PrintWarnings(path, judged, region.scanned ? &region : nullptr);
-    std::printf("%s: %d x %d, ", out.c_str(), judged.picture.width, judged.picture.height);
+    if (!WriteFileAtomically(out, bytes, &error)) return ReportRefusal(out, error);
+    const RegionFigures region = MeasureRegion(shaped.picture);
+    PrintWarnings(path, shaped, region.scanned ? &region : nullptr);
+    std::printf("%s: %d x %d, ", out.c_str(), shaped.picture.width, shaped.picture.height);
     if (colours.empty())
         std::printf("24 bits (more than 256 colours)");
     else
         std::printf("8 bits, %zu colours", colours.size());
-    std::printf("; %llu see-through pixels", (unsigned long long)judged.judgement.seeThrough);
-    if (judged.picture.hasTransparency)
-        std::printf(", %llu opaque near-black pixels raised to 17, 17, 17",
-                    (unsigned long long)judged.judgement.raised);
+    std::printf("; %llu see-through pixels", (unsigned long long)shaped.counts.seeThrough);
+    if (shaped.picture.hasTransparency)
+        std::printf(", %llu opaque near-black pixels raised to %s", (unsigned long long)shaped.counts.raised,
+                    RaisedGreyText().c_str());
     std::printf("\n");
     if (pTemplate) std::printf("%s: the program from %s\n", out.c_str(), pTemplate->c_str());
     return 0;
@@ -430,13 +433,14 @@ int Convert(const std::string &path, const std::string &out, const std::string *
 std::vector<std::string> TemplatePlaces()
 {
     char self[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof(self));
-    if (n <= 0 || n == sizeof(self)) return {};
-    std::string dir(self, static_cast<size_t>(n));
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof(self));
+    if (length <= 0 || length == sizeof(self)) return {};
+    std::string dir(self, static_cast<size_t>(length));
     dir.erase(dir.rfind('/'));
     std::vector<std::string> places = {dir + "/brimshade.exe"};
     const std::string inBuildTree = "/src/picture";
-    if (dir.size() > inBuildTree.size() && dir.compare(dir.size() - inBuildTree.size(), std::string::npos, inBuildTree) == 0) {
+    if (dir.size() > inBuildTree.size() &&
+        dir.compare(dir.size() - inBuildTree.size(), std::string::npos, inBuildTree) == 0) {
         const std::string presetDir = dir.substr(0, dir.size() - inBuildTree.size());
         places.push_back(presetDir.substr(0, presetDir.rfind('/')) + "/win32/brimshade.exe");
     }
@@ -459,23 +463,63 @@ bool FindTemplate(std::string *pTemplate)
     return false;
 }
 
-// make's arguments, in any order: the picture, -o NAME.exe and, if wanted,
-// --template PROGRAM.exe.
-int Make(const std::vector<std::string> &args)
+// What the command line asks for: a command, its one picture and the options
+// the usage shows, each at most once.
+struct ToolArguments {
+    std::string command, picture, out, programTemplate;
+    bool json = false;
+};
+
+// Options may come before or after the picture, and -- ends them. False for
+// an unknown or repeated option, an empty value, or not exactly one picture.
+bool ParseArguments(int argc, char **argv, ToolArguments *pArgs)
 {
-    std::string picture, out, programTemplate;
-    for (size_t i = 1; i < args.size(); ++i) {
-        std::string *pValue = args[i] == "-o" ? &out : args[i] == "--template" ? &programTemplate : nullptr;
-        if (!pValue && picture.empty())
-            picture = args[i];
-        else if (!pValue || i + 1 == args.size() || !pValue->empty())
-            return Usage(stderr, kExitUsage);
+    if (argc < 2) return false;
+    pArgs->command = argv[1];
+    enum { kJson = 1000, kTemplate };
+    static const option kLongOptions[] = {{"json", no_argument, nullptr, kJson},
+                                          {"template", required_argument, nullptr, kTemplate},
+                                          {nullptr, 0, nullptr, 0}};
+    // The command stands where getopt expects the program's name; the usage
+    // is the only message.
+    const int argcAfter = argc - 1;
+    char **argvAfter = argv + 1;
+    opterr = 0;
+    optind = 1;
+    for (int option; (option = getopt_long(argcAfter, argvAfter, "o:", kLongOptions, nullptr)) != -1;) {
+        std::string *pValue = option == 'o' ? &pArgs->out : option == kTemplate ? &pArgs->programTemplate : nullptr;
+        if (option == kJson && !pArgs->json)
+            pArgs->json = true;
+        else if (pValue == nullptr || !pValue->empty() || *optarg == '\0')
+            return false;
         else
-            *pValue = args[++i];
+            *pValue = optarg;
     }
-    if (picture.empty() || out.empty()) return Usage(stderr, kExitUsage);
+    if (optind != argcAfter - 1 || *argvAfter[optind] == '\0') return false;
+    pArgs->picture = argvAfter[optind];
+    return true;
+}
+
+// make, with the template named or else found.
+int Make(const ToolArguments &args)
+{
+    std::string programTemplate = args.programTemplate;
     if (programTemplate.empty() && !FindTemplate(&programTemplate)) return kExitRefused;
-    return Convert(picture, out, &programTemplate);
+    return Convert(args.picture, args.out, &programTemplate);
+}
+
+// Each command with the options it takes: inspect --json alone, the others -o,
+// and make --template too.
+int RunCommand(const ToolArguments &args)
+{
+    const bool inspect = args.command == "inspect", make = args.command == "make";
+    if (inspect && args.out.empty() && args.programTemplate.empty()) return Inspect(args.picture, args.json);
+    if (inspect || args.json || args.out.empty() || (!make && !args.programTemplate.empty()))
+        return Usage(stderr, kExitUsage);
+    if (args.command == "preview") return Preview(args.picture, args.out);
+    if (args.command == "convert") return Convert(args.picture, args.out);
+    if (make) return Make(args);
+    return Usage(stderr, kExitUsage);
 }
 
 } // namespace
@@ -485,16 +529,8 @@ int main(int argc, char **argv)
     // A file size limit then fails the write, which is reported and cleaned
     // up, instead of killing the tool with its temporary file left behind.
     signal(SIGXFSZ, SIG_IGN);
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() == 2 && args[0] == "inspect" && args[1] != "--json") return Inspect(args[1], false);
-    if (args.size() == 3 && args[0] == "inspect" && (args[1] == "--json" || args[2] == "--json"))
-        return Inspect(args[1] == "--json" ? args[2] : args[1], true);
-    if (args.size() == 4 && (args[0] == "preview" || args[0] == "convert") && (args[1] == "-o" || args[2] == "-o")) {
-        const std::string &picture = args[1] == "-o" ? args[3] : args[1];
-        const std::string &out = args[1] == "-o" ? args[2] : args[3];
-        return args[0] == "preview" ? Preview(picture, out) : Convert(picture, out);
-    }
-    if (!args.empty() && args[0] == "make") return Make(args);
-    if (args.size() == 1 && args[0] == "--help") return Usage(stdout, 0);
-    return Usage(stderr, kExitUsage);
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) return Usage(stdout, 0);
+    ToolArguments args;
+    if (!ParseArguments(argc, argv, &args)) return Usage(stderr, kExitUsage);
+    return RunCommand(args);
 }

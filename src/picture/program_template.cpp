@@ -1,5 +1,7 @@
 #include "program_template.h"
 
+#include "little_endian.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -15,11 +17,22 @@ constexpr size_t kResourceTable = 2, kCertificateTable = 4, kBaseRelocationTable
 constexpr size_t kDebugEntrySize = 28;
 constexpr uint64_t kFieldLimit = 0xFFFFFFFF;
 
-const char *const kDirectoryNames[] = {
-    "export table", "import table", "resource table", "exception table", "certificate table",
-    "base relocation table", "debug directory", "architecture data", "global pointer", "TLS table",
-    "load configuration table", "bound import table", "import address table", "delay import table",
-    "CLR runtime header", "reserved directory"};
+const char *const kDirectoryNames[] = {"export table",
+                                       "import table",
+                                       "resource table",
+                                       "exception table",
+                                       "certificate table",
+                                       "base relocation table",
+                                       "debug directory",
+                                       "architecture data",
+                                       "global pointer",
+                                       "TLS table",
+                                       "load configuration table",
+                                       "bound import table",
+                                       "import address table",
+                                       "delay import table",
+                                       "CLR runtime header",
+                                       "reserved directory"};
 
 // Bitmap 101 in French (France), as the resource script declares it.
 constexpr uint32_t RT_BITMAP = 2, IDB_ARTWORK = 101, kArtworkLanguage = 0x040C;
@@ -57,21 +70,6 @@ struct Moves {
     int64_t memoryBy;
 };
 
-uint16_t Get16(const uint8_t *p)
-{
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-
-uint32_t Get32(const uint8_t *p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-void Put32(uint8_t *p, uint64_t value)
-{
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
 uint64_t AlignUp(uint64_t value, uint32_t alignment)
 {
     return (value + alignment - 1) / alignment * alignment;
@@ -84,31 +82,32 @@ std::string Hex(uint64_t value)
     return text;
 }
 
-bool Fail(std::string *pError, const std::string &rule)
+// Returns false with the rule that is broken in *pError.
+bool FailWith(std::string *pError, const std::string &rule)
 {
     *pError = rule;
     return false;
 }
 
 // A linker may leave the virtual size 0; the section then takes its raw size.
-uint64_t Extent(const Section &s)
+uint64_t Extent(const Section &section)
 {
-    return s.virtualSize ? s.virtualSize : s.rawSize;
+    return section.virtualSize ? section.virtualSize : section.rawSize;
 }
 
-uint64_t MemoryEnd(const Section &s, uint32_t sectionAlignment)
+uint64_t MemoryEnd(const Section &section, uint32_t sectionAlignment)
 {
-    return AlignUp(s.virtualAddress + Extent(s), sectionAlignment);
+    return AlignUp(section.virtualAddress + Extent(section), sectionAlignment);
 }
 
-uint64_t MovedOffset(const Moves &m, uint64_t offset)
+uint64_t MovedOffset(const Moves &moves, uint64_t offset)
 {
-    return offset >= m.fileFrom ? offset + m.fileBy : offset;
+    return offset >= moves.fileFrom ? offset + moves.fileBy : offset;
 }
 
-uint64_t MovedAddress(const Moves &m, uint64_t rva)
+uint64_t MovedAddress(const Moves &moves, uint64_t rva)
 {
-    return rva >= m.memoryFrom ? rva + m.memoryBy : rva;
+    return rva >= moves.memoryFrom ? rva + moves.memoryBy : rva;
 }
 
 bool IsPowerOfTwo(uint32_t value)
@@ -122,127 +121,138 @@ bool IsObjectFileMachine(uint16_t machine)
 }
 
 // The DOS stub's pointer, the PE signature and the file header.
-bool ReadFileHeader(const uint8_t *p, size_t cb, Layout *pLayout, std::string *pError)
+bool ReadFileHeader(const uint8_t *pFile, size_t cbFile, Layout *pLayout, std::string *pError)
 {
-    if (cb < kDosHeaderSize || p[0] != 'M' || p[1] != 'Z')
-        return Fail(pError, cb >= kFileHeaderSize && IsObjectFileMachine(Get16(p))
-                                ? "an object file, not a program"
-                                : "not a Windows program (no MZ header)");
-    const uint64_t peAt = Get32(p + kPeHeaderPointerAt);
-    if (peAt + 4 + kFileHeaderSize > cb) return Fail(pError, "truncated: the PE header runs past the end of the file");
-    if (std::memcmp(p + peAt, "PE\0\0", 4) != 0) return Fail(pError, "not a PE program (no PE signature)");
+    if (cbFile < kDosHeaderSize || pFile[0] != 'M' || pFile[1] != 'Z')
+        return FailWith(pError, cbFile >= kFileHeaderSize && IsObjectFileMachine(GetLe16(pFile))
+                                    ? "an object file, not a program"
+                                    : "not a Windows program (no MZ header)");
+    const uint64_t peAt = GetLe32(pFile + kPeHeaderPointerAt);
+    if (peAt + 4 + kFileHeaderSize > cbFile)
+        return FailWith(pError, "truncated: the PE header runs past the end of the file");
+    if (std::memcmp(pFile + peAt, "PE\0\0", 4) != 0) return FailWith(pError, "not a PE program (no PE signature)");
     pLayout->fileHeaderAt = peAt + 4;
     pLayout->optionalHeaderAt = pLayout->fileHeaderAt + kFileHeaderSize;
-    const uint16_t characteristics = Get16(p + pLayout->fileHeaderAt + 18);
-    if (characteristics & IMAGE_FILE_DLL) return Fail(pError, "a DLL, not a program");
-    if (!(characteristics & IMAGE_FILE_EXECUTABLE_IMAGE)) return Fail(pError, "not an executable image");
+    const uint16_t characteristics = GetLe16(pFile + pLayout->fileHeaderAt + 18);
+    if (characteristics & IMAGE_FILE_DLL) return FailWith(pError, "a DLL, not a program");
+    if (!(characteristics & IMAGE_FILE_EXECUTABLE_IMAGE)) return FailWith(pError, "not an executable image");
     return true;
 }
 
 // The optional header: PE32 or PE32+, its alignments and data directories.
-bool ReadOptionalHeader(const uint8_t *p, size_t cb, Layout *pLayout, std::string *pError)
+bool ReadOptionalHeader(const uint8_t *pFile, size_t cbFile, Layout *pLayout, std::string *pError)
 {
-    const size_t optionalSize = Get16(p + pLayout->fileHeaderAt + 16);
+    const size_t optionalSize = GetLe16(pFile + pLayout->fileHeaderAt + 16);
     const size_t at = pLayout->optionalHeaderAt;
-    if (at + optionalSize > cb || optionalSize < 2)
-        return Fail(pError, "truncated: the optional header runs past the end of the file");
-    const uint16_t magic = Get16(p + at);
-    if (magic != kPe32Magic && magic != kPe32PlusMagic) return Fail(pError, "unknown optional header magic " + Hex(magic));
+    if (at + optionalSize > cbFile || optionalSize < 2)
+        return FailWith(pError, "truncated: the optional header runs past the end of the file");
+    const uint16_t magic = GetLe16(pFile + at);
+    if (magic != kPe32Magic && magic != kPe32PlusMagic)
+        return FailWith(pError, "unknown optional header magic " + Hex(magic));
     const size_t directoriesOffset = magic == kPe32Magic ? 96 : 112;
-    if (optionalSize < directoriesOffset) return Fail(pError, "optional header too short");
+    if (optionalSize < directoriesOffset) return FailWith(pError, "optional header too short");
     pLayout->directoriesAt = at + directoriesOffset;
-    pLayout->directoryCount = Get32(p + pLayout->directoriesAt - 4);
+    pLayout->directoryCount = GetLe32(pFile + pLayout->directoriesAt - 4);
     if (pLayout->directoryCount > (optionalSize - directoriesOffset) / 8)
-        return Fail(pError, "optional header too short for its " + std::to_string(pLayout->directoryCount) +
-                                " data directories");
-    pLayout->sectionAlignment = Get32(p + at + 32);
-    pLayout->fileAlignment = Get32(p + at + 36);
+        return FailWith(pError, "optional header too short for its " + std::to_string(pLayout->directoryCount) +
+                                    " data directories");
+    pLayout->sectionAlignment = GetLe32(pFile + at + 32);
+    pLayout->fileAlignment = GetLe32(pFile + at + 36);
     if (!IsPowerOfTwo(pLayout->fileAlignment) || pLayout->fileAlignment < 512 || pLayout->fileAlignment > 65536 ||
         !IsPowerOfTwo(pLayout->sectionAlignment) || pLayout->sectionAlignment < pLayout->fileAlignment)
-        return Fail(pError, "file alignment " + Hex(pLayout->fileAlignment) + " with section alignment " +
-                                Hex(pLayout->sectionAlignment) + ": not a layout the loader takes");
+        return FailWith(pError, "file alignment " + Hex(pLayout->fileAlignment) + " with section alignment " +
+                                    Hex(pLayout->sectionAlignment) + ": not a layout the loader takes");
     return true;
 }
 
 // The section table: aligned, in order, apart from each other, in the file.
-bool ReadSections(const uint8_t *p, size_t cb, Layout *pLayout, std::string *pError)
+bool ReadSections(const uint8_t *pFile, size_t cbFile, Layout *pLayout, std::string *pError)
 {
-    const uint16_t count = Get16(p + pLayout->fileHeaderAt + 2);
-    const uint64_t tableAt = pLayout->optionalHeaderAt + Get16(p + pLayout->fileHeaderAt + 16);
-    if (tableAt + uint64_t(count) * kSectionHeaderSize > cb)
-        return Fail(pError, "truncated: the section table runs past the end of the file");
-    if (count == 0) return Fail(pError, "no sections");
+    const uint16_t count = GetLe16(pFile + pLayout->fileHeaderAt + 2);
+    const uint64_t tableAt = pLayout->optionalHeaderAt + GetLe16(pFile + pLayout->fileHeaderAt + 16);
+    if (tableAt + uint64_t(count) * kSectionHeaderSize > cbFile)
+        return FailWith(pError, "truncated: the section table runs past the end of the file");
+    if (count == 0) return FailWith(pError, "no sections");
     uint64_t fileEnd = tableAt + uint64_t(count) * kSectionHeaderSize, memoryEnd = 0;
     std::string inFileBefore = "the headers", inMemoryBefore;
     for (size_t i = 0; i < count; ++i) {
         const size_t at = tableAt + i * kSectionHeaderSize;
-        const uint8_t *h = p + at;
-        const Section s = {at, std::string(reinterpret_cast<const char *>(h), strnlen(reinterpret_cast<const char *>(h), 8)),
-                           Get32(h + 8), Get32(h + 12), Get32(h + 16), Get32(h + 20), Get32(h + 36)};
-        if (s.rawPointer % pLayout->fileAlignment || s.rawSize % pLayout->fileAlignment ||
-            s.virtualAddress % pLayout->sectionAlignment)
-            return Fail(pError, "section " + s.name + " is not aligned as the optional header says");
-        if (s.rawSize) {
-            if (uint64_t(s.rawPointer) + s.rawSize > cb)
-                return Fail(pError, "section " + s.name + " runs past the end of the file");
-            if (s.rawPointer < fileEnd)
-                return Fail(pError, "section " + s.name + " overlaps " + inFileBefore + " in the file");
-            fileEnd = uint64_t(s.rawPointer) + s.rawSize;
-            inFileBefore = "section " + s.name;
+        const uint8_t *pHeader = pFile + at;
+        const Section section = {
+            at,
+            std::string(reinterpret_cast<const char *>(pHeader), strnlen(reinterpret_cast<const char *>(pHeader), 8)),
+            GetLe32(pHeader + 8),
+            GetLe32(pHeader + 12),
+            GetLe32(pHeader + 16),
+            GetLe32(pHeader + 20),
+            GetLe32(pHeader + 36)};
+        if (section.rawPointer % pLayout->fileAlignment || section.rawSize % pLayout->fileAlignment ||
+            section.virtualAddress % pLayout->sectionAlignment)
+            return FailWith(pError, "section " + section.name + " is not aligned as the optional header says");
+        if (section.rawSize) {
+            if (uint64_t(section.rawPointer) + section.rawSize > cbFile)
+                return FailWith(pError, "section " + section.name + " runs past the end of the file");
+            if (section.rawPointer < fileEnd)
+                return FailWith(pError, "section " + section.name + " overlaps " + inFileBefore + " in the file");
+            fileEnd = uint64_t(section.rawPointer) + section.rawSize;
+            inFileBefore = "section " + section.name;
         }
-        if (i > 0 && s.virtualAddress < memoryEnd)
-            return Fail(pError, "section " + s.name + " overlaps section " + inMemoryBefore + " in memory");
-        memoryEnd = MemoryEnd(s, pLayout->sectionAlignment);
-        inMemoryBefore = s.name;
-        pLayout->sections.push_back(s);
+        if (i > 0 && section.virtualAddress < memoryEnd)
+            return FailWith(pError, "section " + section.name + " overlaps section " + inMemoryBefore + " in memory");
+        memoryEnd = MemoryEnd(section, pLayout->sectionAlignment);
+        inMemoryBefore = section.name;
+        pLayout->sections.push_back(section);
     }
     return true;
 }
 
-void Directory(const uint8_t *p, const Layout &layout, size_t index, uint32_t *pRva, uint32_t *pSize)
+void GetDataDirectory(const uint8_t *pFile, const Layout &layout, size_t index, uint32_t *pRva, uint32_t *pSize)
 {
     const bool present = index < layout.directoryCount;
-    *pRva = present ? Get32(p + layout.directoriesAt + 8 * index) : 0;
-    *pSize = present ? Get32(p + layout.directoriesAt + 8 * index + 4) : 0;
+    *pRva = present ? GetLe32(pFile + layout.directoriesAt + 8 * index) : 0;
+    *pSize = present ? GetLe32(pFile + layout.directoriesAt + 8 * index + 4) : 0;
 }
 
 // The resource section is rebuilt and everything after it moves: only what
 // can move with it may lie there.
-bool CheckWhatFollowsResources(const uint8_t *p, const Layout &layout, std::string *pError)
+bool CheckWhatFollowsResources(const uint8_t *pFile, const Layout &layout, std::string *pError)
 {
     const Section &resources = layout.sections[layout.resource];
     for (size_t i = layout.resource + 1; i < layout.sections.size(); ++i)
         if (!(layout.sections[i].characteristics & IMAGE_SCN_MEM_DISCARDABLE))
-            return Fail(pError, "section " + layout.sections[i].name +
-                                    " follows the resource section and is not discardable: code may refer to it there");
+            return FailWith(pError,
+                            "section " + layout.sections[i].name +
+                                " follows the resource section and is not discardable: code may refer to it there");
     const uint64_t end = MemoryEnd(resources, layout.sectionAlignment);
     for (size_t i = 0; i < layout.directoryCount && i < std::size(kDirectoryNames); ++i) {
         uint32_t rva, size;
-        Directory(p, layout, i, &rva, &size);
+        GetDataDirectory(pFile, layout, i, &rva, &size);
         if (i == kResourceTable || (rva == 0 && size == 0) || rva < resources.virtualAddress) continue;
-        if (rva < end) return Fail(pError, std::string("the ") + kDirectoryNames[i] + " lies in the resource section");
+        if (rva < end)
+            return FailWith(pError, std::string("the ") + kDirectoryNames[i] + " lies in the resource section");
         if (i != kBaseRelocationTable && i != kDebugDirectory)
-            return Fail(pError, std::string("the ") + kDirectoryNames[i] + " lies after the resource section, which moves");
+            return FailWith(pError,
+                            std::string("the ") + kDirectoryNames[i] + " lies after the resource section, which moves");
     }
-    const uint32_t symbols = Get32(p + layout.fileHeaderAt + 8);
+    const uint32_t symbols = GetLe32(pFile + layout.fileHeaderAt + 8);
     if (symbols >= resources.rawPointer && symbols < uint64_t(resources.rawPointer) + resources.rawSize)
-        return Fail(pError, "the symbol table lies in the resource section");
+        return FailWith(pError, "the symbol table lies in the resource section");
     return true;
 }
 
-bool FindResourceSection(const uint8_t *p, Layout *pLayout, std::string *pError)
+bool FindResourceSection(const uint8_t *pFile, Layout *pLayout, std::string *pError)
 {
     uint32_t rva, size;
-    Directory(p, *pLayout, kCertificateTable, &rva, &size);
-    if (rva || size) return Fail(pError, "signed (certificate table): a new bitmap would break the signature");
-    Directory(p, *pLayout, kResourceTable, &rva, &size);
-    if (!rva) return Fail(pError, "no bitmap 101 in language 0x040C: no resources at all");
+    GetDataDirectory(pFile, *pLayout, kCertificateTable, &rva, &size);
+    if (rva || size) return FailWith(pError, "signed (certificate table): a new bitmap would break the signature");
+    GetDataDirectory(pFile, *pLayout, kResourceTable, &rva, &size);
+    if (!rva) return FailWith(pError, "no bitmap 101 in language 0x040C: no resources at all");
     for (size_t i = 0; i < pLayout->sections.size(); ++i) {
         if (pLayout->sections[i].virtualAddress != rva) continue;
         pLayout->resource = i;
-        return CheckWhatFollowsResources(p, *pLayout, pError);
+        return CheckWhatFollowsResources(pFile, *pLayout, pError);
     }
-    return Fail(pError, "the resource table does not begin a section of its own");
+    return FailWith(pError, "the resource table does not begin a section of its own");
 }
 
 // Looks for the entry of number id in the resource directory at offset at of
@@ -252,14 +262,14 @@ int FindEntry(const uint8_t *pSection, uint32_t cbSection, uint32_t at, uint32_t
 {
     if (at > cbSection || cbSection - at < 16) return -1;
     const uint8_t *pDirectory = pSection + at;
-    const uint32_t count = uint32_t(Get16(pDirectory + 12)) + Get16(pDirectory + 14);
+    const uint32_t count = uint32_t(GetLe16(pDirectory + 12)) + GetLe16(pDirectory + 14);
     if ((cbSection - at - 16) / 8 < count) return -1;
     *pOnly = count == 1;
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t *pEntry = pDirectory + 16 + 8 * i;
         // A named entry has its top bit set, so never equals a number.
-        if (Get32(pEntry) == id) {
-            *pTarget = Get32(pEntry + 4);
+        if (GetLe32(pEntry) == id) {
+            *pTarget = GetLe32(pEntry + 4);
             return 1;
         }
     }
@@ -267,36 +277,37 @@ int FindEntry(const uint8_t *pSection, uint32_t cbSection, uint32_t at, uint32_t
 }
 
 // Bitmap 101 in language 0x040C must be there, and nothing else.
-bool ReadResourceTree(const uint8_t *p, Layout *pLayout, std::string *pError)
+bool ReadResourceTree(const uint8_t *pFile, Layout *pLayout, std::string *pError)
 {
-    const Section &s = pLayout->sections[pLayout->resource];
-    const uint8_t *pSection = p + s.rawPointer;
+    const Section &section = pLayout->sections[pLayout->resource];
+    const uint8_t *pSection = pFile + section.rawPointer;
     const std::string damaged = "the resource table runs past its section";
     uint32_t at = 0;
     bool alone = true;
     for (int level = 0; level < 3; ++level) {
         uint32_t target = 0;
         bool only = false;
-        const int found = FindEntry(pSection, s.rawSize, at, kArtworkPath[level], &target, &only);
-        if (found < 0) return Fail(pError, damaged);
+        const int found = FindEntry(pSection, section.rawSize, at, kArtworkPath[level], &target, &only);
+        if (found < 0) return FailWith(pError, damaged);
         // Types and names lead to directories, languages to the data.
         if (found == 0 || ((target & kSubdirectory) != 0) != (level < 2))
-            return Fail(pError, "no bitmap 101 in language 0x040C");
-        pLayout->treeAt[level] = s.rawPointer + at;
+            return FailWith(pError, "no bitmap 101 in language 0x040C");
+        pLayout->treeAt[level] = section.rawPointer + at;
         alone = alone && only;
         at = target & ~kSubdirectory;
     }
-    if (at > s.rawSize || s.rawSize - at < kDataEntrySize) return Fail(pError, damaged);
-    if (!alone) return Fail(pError, "resources besides bitmap 101 in language 0x040C: the program carries no other");
-    pLayout->codePage = Get32(pSection + at + 8);
+    if (at > section.rawSize || section.rawSize - at < kDataEntrySize) return FailWith(pError, damaged);
+    if (!alone)
+        return FailWith(pError, "resources besides bitmap 101 in language 0x040C: the program carries no other");
+    pLayout->codePage = GetLe32(pSection + at + 8);
     return true;
 }
 
-bool ReadTemplate(const uint8_t *p, size_t cb, Layout *pLayout, std::string *pError)
+bool ReadTemplate(const uint8_t *pFile, size_t cbFile, Layout *pLayout, std::string *pError)
 {
-    return ReadFileHeader(p, cb, pLayout, pError) && ReadOptionalHeader(p, cb, pLayout, pError) &&
-           ReadSections(p, cb, pLayout, pError) && FindResourceSection(p, pLayout, pError) &&
-           ReadResourceTree(p, pLayout, pError);
+    return ReadFileHeader(pFile, cbFile, pLayout, pError) && ReadOptionalHeader(pFile, cbFile, pLayout, pError) &&
+           ReadSections(pFile, cbFile, pLayout, pError) && FindResourceSection(pFile, pLayout, pError) &&
+           ReadResourceTree(pFile, pLayout, pError);
 }
 
 bool WithinLimits(int64_t fileSize, int64_t imageSize, int64_t initializedData, std::string *pError)
@@ -307,14 +318,15 @@ bool WithinLimits(int64_t fileSize, int64_t imageSize, int64_t initializedData, 
     } sizes[] = {{fileSize, "file"}, {imageSize, "image in memory"}, {initializedData, "initialized data"}};
     for (const auto &size : sizes)
         if (size.value < 0 || uint64_t(size.value) > kFieldLimit)
-            return Fail(pError, std::string("beyond the format's limits: the program's ") + size.what + " would be " +
-                                    std::to_string(size.value) + " bytes, which no 32-bit field holds");
+            return FailWith(pError, std::string("beyond the format's limits: the program's ") + size.what +
+                                        " would be " + std::to_string(size.value) +
+                                        " bytes, which no 32-bit field holds");
     return true;
 }
 
 // The new resource section, as the resource compiler would have laid it out
 // for this bitmap, padded with zeros to its raw size.
-void AppendResourceSection(const uint8_t *pTemplate, const Layout &t, const uint8_t *pDib, uint32_t cbDib,
+void AppendResourceSection(const uint8_t *pTemplate, const Layout &layout, const uint8_t *pDib, uint32_t cbDib,
                            uint32_t rawSize, std::vector<uint8_t> *pOut)
 {
     uint8_t tree[kResourceTreeSize] = {};
@@ -322,15 +334,15 @@ void AppendResourceSection(const uint8_t *pTemplate, const Layout &t, const uint
         uint8_t *pDirectory = tree + level * kDirectorySize;
         // Characteristics, time stamp and version as the template has them,
         // then no named entry and one numbered one.
-        std::memcpy(pDirectory, pTemplate + t.treeAt[level], 12);
+        std::memcpy(pDirectory, pTemplate + layout.treeAt[level], 12);
         pDirectory[14] = 1;
-        Put32(pDirectory + 16, kArtworkPath[level]);
-        Put32(pDirectory + 20, level < 2 ? kSubdirectory | (level + 1) * kDirectorySize : 3 * kDirectorySize);
+        PutLe32(pDirectory + 16, kArtworkPath[level]);
+        PutLe32(pDirectory + 20, level < 2 ? kSubdirectory | (level + 1) * kDirectorySize : 3 * kDirectorySize);
     }
     uint8_t *pDataEntry = tree + 3 * kDirectorySize;
-    Put32(pDataEntry, t.sections[t.resource].virtualAddress + kResourceTreeSize); // an address in memory
-    Put32(pDataEntry + 4, cbDib);
-    Put32(pDataEntry + 8, t.codePage);
+    PutLe32(pDataEntry, layout.sections[layout.resource].virtualAddress + kResourceTreeSize); // an address in memory
+    PutLe32(pDataEntry + 4, cbDib);
+    PutLe32(pDataEntry + 8, layout.codePage);
     pOut->insert(pOut->end(), tree, tree + kResourceTreeSize);
     pOut->insert(pOut->end(), pDib, pDib + cbDib);
     pOut->insert(pOut->end(), rawSize - kResourceTreeSize - cbDib, 0);
@@ -338,58 +350,59 @@ void AppendResourceSection(const uint8_t *pTemplate, const Layout &t, const uint
 
 // A debug entry points at its data both by address and in the file; data
 // after the resource section has moved with it.
-bool MoveDebugData(const uint8_t *pTemplate, const Layout &t, const Moves &m, std::vector<uint8_t> *pOut,
+bool MoveDebugData(const uint8_t *pTemplate, const Layout &layout, const Moves &moves, std::vector<uint8_t> *pOut,
                    std::string *pError)
 {
     uint32_t rva, size;
-    Directory(pTemplate, t, kDebugDirectory, &rva, &size);
-    for (const Section &s : t.sections) {
-        if (rva < s.virtualAddress || rva - s.virtualAddress >= s.rawSize) continue;
-        const Section &resources = t.sections[t.resource];
-        const uint64_t at = s.rawPointer + uint64_t(rva - s.virtualAddress);
-        const uint64_t count = std::min<uint64_t>(size, s.rawPointer + s.rawSize - at) / kDebugEntrySize;
+    GetDataDirectory(pTemplate, layout, kDebugDirectory, &rva, &size);
+    for (const Section &section : layout.sections) {
+        if (rva < section.virtualAddress || rva - section.virtualAddress >= section.rawSize) continue;
+        const Section &resources = layout.sections[layout.resource];
+        const uint64_t at = section.rawPointer + uint64_t(rva - section.virtualAddress);
+        const uint64_t count = std::min<uint64_t>(size, section.rawPointer + section.rawSize - at) / kDebugEntrySize;
         for (uint64_t i = 0; i < count; ++i) {
             const uint8_t *pEntry = pTemplate + at + i * kDebugEntrySize;
-            const uint32_t address = Get32(pEntry + 20), pointer = Get32(pEntry + 24);
-            if ((pointer >= resources.rawPointer && pointer < m.fileFrom) ||
-                (address >= resources.virtualAddress && address < m.memoryFrom))
-                return Fail(pError, "debug data lies in the resource section");
-            uint8_t *pMoved = pOut->data() + MovedOffset(m, at + i * kDebugEntrySize);
-            Put32(pMoved + 20, MovedAddress(m, address));
-            Put32(pMoved + 24, MovedOffset(m, pointer));
+            const uint32_t address = GetLe32(pEntry + 20), pointer = GetLe32(pEntry + 24);
+            if ((pointer >= resources.rawPointer && pointer < moves.fileFrom) ||
+                (address >= resources.virtualAddress && address < moves.memoryFrom))
+                return FailWith(pError, "debug data lies in the resource section");
+            uint8_t *pMoved = pOut->data() + MovedOffset(moves, at + i * kDebugEntrySize);
+            PutLe32(pMoved + 20, MovedAddress(moves, address));
+            PutLe32(pMoved + 24, MovedOffset(moves, pointer));
         }
         return true;
     }
-    return size == 0 || Fail(pError, "the debug directory lies outside the sections' data");
+    return size == 0 || FailWith(pError, "the debug directory lies outside the sections' data");
 }
 
-void UpdateHeaders(const uint8_t *pTemplate, const Layout &t, const Moves &m, uint32_t resourceSize,
+void UpdateHeaders(const uint8_t *pTemplate, const Layout &layout, const Moves &moves, uint32_t resourceSize,
                    uint32_t resourceRawSize, uint64_t imageSize, std::vector<uint8_t> *pOut)
 {
-    uint8_t *p = pOut->data();
-    const Section &resources = t.sections[t.resource];
+    uint8_t *pProgram = pOut->data();
+    const Section &resources = layout.sections[layout.resource];
     // The resource section now holds the new bitmap, in memory and in the file.
-    Put32(p + resources.headerAt + 8, resourceSize);
-    Put32(p + resources.headerAt + 16, resourceRawSize);
+    PutLe32(pProgram + resources.headerAt + 8, resourceSize);
+    PutLe32(pProgram + resources.headerAt + 16, resourceRawSize);
     // The sections after it keep their contents and move by whole alignments.
-    for (size_t i = t.resource + 1; i < t.sections.size(); ++i) {
-        const Section &s = t.sections[i];
-        Put32(p + s.headerAt + 12, MovedAddress(m, s.virtualAddress));
-        Put32(p + s.headerAt + 20, MovedOffset(m, s.rawPointer));
+    for (size_t i = layout.resource + 1; i < layout.sections.size(); ++i) {
+        const Section &section = layout.sections[i];
+        PutLe32(pProgram + section.headerAt + 12, MovedAddress(moves, section.virtualAddress));
+        PutLe32(pProgram + section.headerAt + 20, MovedOffset(moves, section.rawPointer));
     }
     // A symbol table, when the template still has one, follows the sections.
-    Put32(p + t.fileHeaderAt + 8, MovedOffset(m, Get32(pTemplate + t.fileHeaderAt + 8)));
-    const size_t optional = t.optionalHeaderAt;
+    PutLe32(pProgram + layout.fileHeaderAt + 8, MovedOffset(moves, GetLe32(pTemplate + layout.fileHeaderAt + 8)));
+    const size_t optional = layout.optionalHeaderAt;
     // The linker counts the resource section's raw bytes as initialized data.
-    Put32(p + optional + 8, Get32(pTemplate + optional + 8) + m.fileBy);
+    PutLe32(pProgram + optional + 8, GetLe32(pTemplate + optional + 8) + moves.fileBy);
     // The loader maps this much: up to the end of the last section.
-    Put32(p + optional + 56, imageSize);
+    PutLe32(pProgram + optional + 56, imageSize);
     // The resource table fills its section, which has not moved.
-    Put32(p + t.directoriesAt + 8 * kResourceTable + 4, resourceSize);
+    PutLe32(pProgram + layout.directoriesAt + 8 * kResourceTable + 4, resourceSize);
     // The base relocations and the debug directory move with their sections.
     for (size_t index : {kBaseRelocationTable, kDebugDirectory})
-        if (index < t.directoryCount)
-            Put32(p + t.directoriesAt + 8 * index, MovedAddress(m, Get32(pTemplate + t.directoriesAt + 8 * index)));
+        if (index < layout.directoryCount)
+            PutLe32(pProgram + layout.directoriesAt + 8 * index,
+                    MovedAddress(moves, GetLe32(pTemplate + layout.directoriesAt + 8 * index)));
 }
 
 // The optional header's checksum: the file's 16-bit words summed with their
@@ -400,7 +413,7 @@ uint32_t Checksum(const std::vector<uint8_t> &file)
     uint64_t sum = 0;
     size_t i = 0;
     // Whole 32-bit words first: two 16-bit words each, folded at the end.
-    for (; i + 4 <= file.size(); i += 4) sum += Get32(&file[i]);
+    for (; i + 4 <= file.size(); i += 4) sum += GetLe32(&file[i]);
     for (int shift = 0; i < file.size(); ++i, shift += 8) sum += uint64_t(file[i]) << shift;
     while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
     return static_cast<uint32_t>(sum + file.size());
@@ -411,31 +424,33 @@ uint32_t Checksum(const std::vector<uint8_t> &file)
 bool MakeProgram(const uint8_t *pTemplate, size_t cbTemplate, const uint8_t *pDib, size_t cbDib,
                  std::vector<uint8_t> *pProgram, std::string *pError)
 {
-    Layout t;
-    if (!ReadTemplate(pTemplate, cbTemplate, &t, pError)) return false;
-    const Section &resources = t.sections[t.resource];
+    Layout layout;
+    if (!ReadTemplate(pTemplate, cbTemplate, &layout, pError)) return false;
+    const Section &resources = layout.sections[layout.resource];
     const uint64_t resourceSize = AlignUp(kResourceTreeSize + uint64_t(cbDib), kResourceAlignment);
-    const uint64_t resourceRawSize = AlignUp(resourceSize, t.fileAlignment);
-    const uint64_t memoryEnd = MemoryEnd(resources, t.sectionAlignment);
-    const Moves m = {uint64_t(resources.rawPointer) + resources.rawSize,
-                     int64_t(resourceRawSize) - int64_t(resources.rawSize), memoryEnd,
-                     int64_t(AlignUp(resources.virtualAddress + resourceSize, t.sectionAlignment)) - int64_t(memoryEnd)};
-    const Section &last = t.sections.back();
-    const uint64_t imageSize = MovedAddress(m, MemoryEnd(last, t.sectionAlignment));
-    const int64_t initializedData = int64_t(Get32(pTemplate + t.optionalHeaderAt + 8)) + m.fileBy;
-    if (!WithinLimits(int64_t(cbTemplate) + m.fileBy, int64_t(imageSize), initializedData, pError)) return false;
+    const uint64_t resourceRawSize = AlignUp(resourceSize, layout.fileAlignment);
+    const uint64_t memoryEnd = MemoryEnd(resources, layout.sectionAlignment);
+    const Moves moves = {uint64_t(resources.rawPointer) + resources.rawSize,
+                         int64_t(resourceRawSize) - int64_t(resources.rawSize), memoryEnd,
+                         int64_t(AlignUp(resources.virtualAddress + resourceSize, layout.sectionAlignment)) -
+                             int64_t(memoryEnd)};
+    const Section &last = layout.sections.back();
+    const uint64_t imageSize = MovedAddress(moves, MemoryEnd(last, layout.sectionAlignment));
+    const int64_t initializedData = int64_t(GetLe32(pTemplate + layout.optionalHeaderAt + 8)) + moves.fileBy;
+    if (!WithinLimits(int64_t(cbTemplate) + moves.fileBy, int64_t(imageSize), initializedData, pError)) return false;
 
     std::vector<uint8_t> &out = *pProgram;
     out.clear();
-    out.reserve(cbTemplate + m.fileBy);
+    out.reserve(cbTemplate + moves.fileBy);
     out.insert(out.end(), pTemplate, pTemplate + resources.rawPointer);
-    AppendResourceSection(pTemplate, t, pDib, static_cast<uint32_t>(cbDib), static_cast<uint32_t>(resourceRawSize), &out);
-    out.insert(out.end(), pTemplate + m.fileFrom, pTemplate + cbTemplate);
-    if (!MoveDebugData(pTemplate, t, m, &out, pError)) return false;
-    UpdateHeaders(pTemplate, t, m, static_cast<uint32_t>(resourceSize), static_cast<uint32_t>(resourceRawSize),
+    AppendResourceSection(pTemplate, layout, pDib, static_cast<uint32_t>(cbDib), static_cast<uint32_t>(resourceRawSize),
+                          &out);
+    out.insert(out.end(), pTemplate + moves.fileFrom, pTemplate + cbTemplate);
+    if (!MoveDebugData(pTemplate, layout, moves, &out, pError)) return false;
+    UpdateHeaders(pTemplate, layout, moves, static_cast<uint32_t>(resourceSize), static_cast<uint32_t>(resourceRawSize),
                   imageSize, &out);
-    uint8_t *pChecksum = out.data() + t.optionalHeaderAt + 64;
-    Put32(pChecksum, 0);
-    Put32(pChecksum, Checksum(out));
+    uint8_t *pChecksum = out.data() + layout.optionalHeaderAt + 64;
+    PutLe32(pChecksum, 0);
+    PutLe32(pChecksum, Checksum(out));
     return true;
 }

@@ -1,14 +1,11 @@
 #include "region_figures.h"
 
+#include "art_key.h"
 #include "color_key_scan.h"
 
 #include <algorithm>
 
 namespace {
-
-// The program's key: black, with 16 above it in each of blue, green and red.
-constexpr DWORD kKey = 0x000000;
-constexpr DWORD kTolerance = 0x101010;
 
 // Counts rectangles as the platform bands them. The runs come row by row from
 // the top; a row can be split between two batches, so the count lives across
@@ -20,10 +17,11 @@ struct BandCount {
     uint64_t rectangles = 0;
 };
 
-bool SameRuns(const std::vector<RECT> &a, const std::vector<RECT> &b)
+bool SameRuns(const std::vector<RECT> &row, const std::vector<RECT> &otherRow)
 {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](const RECT &rcA, const RECT &rcB) {
-               return rcA.left == rcB.left && rcA.right == rcB.right;
+    return row.size() == otherRow.size() &&
+           std::equal(row.begin(), row.end(), otherRow.begin(), [](const RECT &rc, const RECT &rcOther) {
+               return rc.left == rcOther.left && rc.right == rcOther.right;
            });
 }
 
@@ -93,8 +91,8 @@ RegionFigures MeasureRegion(const Picture &picture)
 {
     RegionFigures figures;
     Tally tally{&figures, std::vector<uint32_t>(picture.height), {}};
-    figures.scanned = ScanColorKeyRuns(picture.pixels.data(), picture.width, picture.height, 4 * picture.width, kKey,
-                                       kTolerance, CountBatch, &tally) != FALSE;
+    figures.scanned = ScanColorKeyRuns(picture.pixels.data(), picture.width, picture.height, 4 * picture.width,
+                                       ART_KEY_COLOR, ART_KEY_TOLERANCE, CountBatch, &tally) != FALSE;
     EndRow(&tally.bands);
     figures.bandedRectangles = tally.bands.rectangles;
     const auto busiest = std::max_element(tally.runsPerRow.begin(), tally.runsPerRow.end());

@@ -1,5 +1,6 @@
-// The window's region as the program makes it from a judged picture, in
-// figures: found with the program's own scan, key and tolerance.
+// The window's region as the program makes it from a picture whose shape is
+// in its colours, in figures: found with the program's own scan, key and
+// tolerance.
 #ifndef BRIMSHADE_REGION_FIGURES_H
 #define BRIMSHADE_REGION_FIGURES_H
 

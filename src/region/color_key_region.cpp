@@ -36,8 +36,7 @@ static BOOL UniteNewestPending(RegionUnion *pUnion)
 static void UniteBatch(const RGNDATA *pBatch, DWORD cbBatch, void *pContext)
 {
     RegionUnion *pUnion = (RegionUnion *)pContext;
-    if (pUnion->fIncomplete)
-        return;
+    if (pUnion->fIncomplete) return;
     HRGN hBatchRgn = ExtCreateRegion(NULL, cbBatch, pBatch);
     if (hBatchRgn == NULL) {
         pUnion->fIncomplete = TRUE;
@@ -51,41 +50,36 @@ static void UniteBatch(const RGNDATA *pBatch, DWORD cbBatch, void *pContext)
 
 // Scans the 32-bit surface and unites its batches. A picture whose every
 // pixel is see-through still gives a region: the empty one.
-static HRGN RegionFromSurface(const BITMAP *pbmSurface, LONG nWidth, LONG nHeight, COLORREF crKey,
-                              COLORREF crTolerance)
+static HRGN RegionFromSurface(const BITMAP *pbmSurface, LONG nWidth, LONG nHeight, COLORREF crKey, COLORREF crTolerance)
 {
     // Rows of a DIB are DWORD-aligned; rounding keeps the scan's stride right
     // even if a platform reported the unpadded length.
     LONG cbStride = (pbmSurface->bmWidthBytes + 3) & ~3;
     RegionUnion rgnUnion;
     ZeroMemory(&rgnUnion, sizeof(rgnUnion));
-    BOOL fScanned = ScanColorKeyRuns((const BYTE *)pbmSurface->bmBits, nWidth, nHeight, cbStride, crKey,
-                                     crTolerance, UniteBatch, &rgnUnion);
+    BOOL fScanned = ScanColorKeyRuns((const BYTE *)pbmSurface->bmBits, nWidth, nHeight, cbStride, crKey, crTolerance,
+                                     UniteBatch, &rgnUnion);
     // The regions left pending are the larger the older they are, so uniting
     // from the newest copies the largest only once.
     while (fScanned && !rgnUnion.fIncomplete && rgnUnion.nPending > 1)
         rgnUnion.fIncomplete = !UniteNewestPending(&rgnUnion);
-    if (fScanned && !rgnUnion.fIncomplete)
-        return rgnUnion.ahRgn[0];
-    while (rgnUnion.nPending > 0)
-        DeleteObject(rgnUnion.ahRgn[--rgnUnion.nPending]);
+    if (fScanned && !rgnUnion.fIncomplete) return rgnUnion.ahRgn[0];
+    while (rgnUnion.nPending > 0) DeleteObject(rgnUnion.ahRgn[--rgnUnion.nPending]);
     return NULL;
 }
 
 // Copies hBmp into the 32-bit surface selected into hMemDC, through hDC, and
 // makes the region of the copy.
-static HRGN RegionFromCopy(HDC hMemDC, HDC hDC, HBITMAP hBmp, const BITMAP *pbm, HBITMAP hbm32,
-                           COLORREF crKey, COLORREF crTolerance)
+static HRGN RegionFromCopy(HDC hMemDC, HDC hDC, HBITMAP hBmp, const BITMAP *pbm, HBITMAP hbm32, COLORREF crKey,
+                           COLORREF crTolerance)
 {
     BITMAP bmSurface;
-    if (GetObjectA(hbm32, sizeof(bmSurface), &bmSurface) == 0)
-        return NULL;
+    if (GetObjectA(hbm32, sizeof(bmSurface), &bmSurface) == 0) return NULL;
     // A bitmap that is already selected into another device context cannot be
     // selected here; copying from hDC's default bitmap instead would give a
     // wrong region.
     HBITMAP hbmOld = (HBITMAP)SelectObject(hDC, hBmp);
-    if (hbmOld == NULL)
-        return NULL;
+    if (hbmOld == NULL) return NULL;
     HRGN hRgn = NULL;
     if (BitBlt(hMemDC, 0, 0, pbm->bmWidth, pbm->bmHeight, hDC, 0, 0, SRCCOPY))
         hRgn = RegionFromSurface(&bmSurface, pbm->bmWidth, pbm->bmHeight, crKey, crTolerance);
@@ -98,11 +92,9 @@ HRGN CreateColorKeyRegion(HBITMAP hBmp, COLORREF crKey, COLORREF crTolerance)
     // GetObjectA alone would not catch every other kind of object: a brush or a
     // font fills the start of a BITMAP with its own fields, which would pass
     // for a picture's size.
-    if (GetObjectType(hBmp) != OBJ_BITMAP)
-        return NULL;
+    if (GetObjectType(hBmp) != OBJ_BITMAP) return NULL;
     HDC hMemDC = CreateCompatibleDC(NULL);
-    if (hMemDC == NULL)
-        return NULL;
+    if (hMemDC == NULL) return NULL;
 
     BITMAP bm;
     if (GetObjectA(hBmp, sizeof(bm), &bm) == 0) {

@@ -65,8 +65,7 @@ static ColorKeyRange MakeColorKeyRange(DWORD dwKey, DWORD dwTolerance)
 static BOOL IsSeeThrough(const BYTE *pPixel, const ColorKeyRange *pRange)
 {
     for (int c = 0; c < 3; ++c) {
-        if (pPixel[c] < pRange->lo[c] || pPixel[c] > pRange->hi[c])
-            return FALSE;
+        if (pPixel[c] < pRange->lo[c] || pPixel[c] > pRange->hi[c]) return FALSE;
     }
     return TRUE;
 }
@@ -104,8 +103,7 @@ static DWORD OpaqueBitsOf16(const BYTE *pPixels, const ColorKeyRange *pRange)
 // is the cache line of every x86 processor in use.
 static void PrefetchRow(const BYTE *pRow, LONG nWidth)
 {
-    for (SIZE_T cb = 0; cb < 4 * (SIZE_T)nWidth; cb += 64)
-        _mm_prefetch((const char *)pRow + cb, _MM_HINT_T0);
+    for (SIZE_T cb = 0; cb < 4 * (SIZE_T)nWidth; cb += 64) _mm_prefetch((const char *)pRow + cb, _MM_HINT_T0);
 }
 #endif
 
@@ -114,13 +112,11 @@ static void PrefetchRow(const BYTE *pRow, LONG nWidth)
 static DWORD OpaqueBits(const BYTE *pPixels, LONG nPixels, const ColorKeyRange *pRange)
 {
 #ifdef SCAN_WITH_SSE2
-    if (nPixels == PIXEL_BLOCK)
-        return OpaqueBitsOf16(pPixels, pRange) | (OpaqueBitsOf16(pPixels + 64, pRange) << 16);
+    if (nPixels == PIXEL_BLOCK) return OpaqueBitsOf16(pPixels, pRange) | (OpaqueBitsOf16(pPixels + 64, pRange) << 16);
 #endif
     DWORD dwBits = 0;
     for (LONG i = 0; i < nPixels; ++i) {
-        if (!IsSeeThrough(pPixels + 4 * i, pRange))
-            dwBits |= (DWORD)1 << i;
+        if (!IsSeeThrough(pPixels + 4 * i, pRange)) dwBits |= (DWORD)1 << i;
     }
     return dwBits;
 }
@@ -154,11 +150,9 @@ static BOOL OpenRectBatch(RectBatch *pBatch, BatchSink pfnSink, void *pContext)
     pBatch->pData = NULL;
     EmptyRectBatch(pBatch);
     pBatch->hBlock = GlobalAlloc(GMEM_MOVEABLE, RectBatchSize(pBatch->nCapacity));
-    if (pBatch->hBlock == NULL)
-        return FALSE;
+    if (pBatch->hBlock == NULL) return FALSE;
     pBatch->pData = (RGNDATA *)GlobalLock(pBatch->hBlock);
-    if (pBatch->pData == NULL)
-        return FALSE;
+    if (pBatch->pData == NULL) return FALSE;
 
     RGNDATAHEADER *pHeader = &pBatch->pData->rdh;
     pHeader->dwSize = sizeof(RGNDATAHEADER);
@@ -174,10 +168,8 @@ static BOOL GrowRectBatch(RectBatch *pBatch)
 {
     GlobalUnlock(pBatch->hBlock);
     pBatch->pData = NULL;
-    HGLOBAL hGrown = GlobalReAlloc(pBatch->hBlock, RectBatchSize(pBatch->nCapacity + RECT_BATCH_STEP),
-                                   GMEM_MOVEABLE);
-    if (hGrown == NULL)
-        return FALSE;
+    HGLOBAL hGrown = GlobalReAlloc(pBatch->hBlock, RectBatchSize(pBatch->nCapacity + RECT_BATCH_STEP), GMEM_MOVEABLE);
+    if (hGrown == NULL) return FALSE;
     pBatch->hBlock = hGrown;
     pBatch->nCapacity += RECT_BATCH_STEP;
     pBatch->pData = (RGNDATA *)GlobalLock(hGrown);
@@ -196,19 +188,14 @@ static void DeliverRectBatch(RectBatch *pBatch)
 // Adds the run [xLeft, xRight) of row y, handing the batch over when it is full.
 static BOOL AppendRun(RectBatch *pBatch, LONG xLeft, LONG y, LONG xRight)
 {
-    if (pBatch->nCount >= pBatch->nCapacity && !GrowRectBatch(pBatch))
-        return FALSE;
+    if (pBatch->nCount >= pBatch->nCapacity && !GrowRectBatch(pBatch)) return FALSE;
 
     RECT *prcBound = &pBatch->rcBound;
     SetRect((RECT *)pBatch->pData->Buffer + pBatch->nCount, xLeft, y, xRight, y + 1);
-    if (xLeft < prcBound->left)
-        prcBound->left = xLeft;
-    if (y < prcBound->top)
-        prcBound->top = y;
-    if (xRight > prcBound->right)
-        prcBound->right = xRight;
-    if (y + 1 > prcBound->bottom)
-        prcBound->bottom = y + 1;
+    if (xLeft < prcBound->left) prcBound->left = xLeft;
+    if (y < prcBound->top) prcBound->top = y;
+    if (xRight > prcBound->right) prcBound->right = xRight;
+    if (y + 1 > prcBound->bottom) prcBound->bottom = y + 1;
 
     if (++pBatch->nCount == RECT_BATCH_LIMIT) {
         DeliverRectBatch(pBatch);
@@ -224,8 +211,7 @@ static BOOL AppendRun(RectBatch *pBatch, LONG xLeft, LONG y, LONG xRight)
 // see-through and the last block is always short, empty if need be, so a run
 // that reaches the end of the row ends at an edge like any other. Nothing past
 // the row's last pixel is read, not even its padding.
-static BOOL ScanRow(const BYTE *pRow, LONG nWidth, LONG y, const ColorKeyRange *pRange,
-                    RectBatch *pBatch)
+static BOOL ScanRow(const BYTE *pRow, LONG nWidth, LONG y, const ColorKeyRange *pRange, RectBatch *pBatch)
 {
     LONG xStart = 0;
     BOOL fInRun = FALSE;
@@ -236,18 +222,16 @@ static BOOL ScanRow(const BYTE *pRow, LONG nWidth, LONG y, const ColorKeyRange *
         while (dwEdges != 0) {
             LONG xEdge = x + LowestSetBit(dwEdges);
             dwEdges &= dwEdges - 1;
-            if (fInRun && !AppendRun(pBatch, xStart, y, xEdge))
-                return FALSE;
+            if (fInRun && !AppendRun(pBatch, xStart, y, xEdge)) return FALSE;
             xStart = xEdge;
             fInRun = !fInRun;
         }
-        if (nPixels < PIXEL_BLOCK)
-            return TRUE;
+        if (nPixels < PIXEL_BLOCK) return TRUE;
     }
 }
 
-BOOL ScanColorKeyRuns(const BYTE *pBits, LONG nWidth, LONG nHeight, LONG cbStride,
-                      DWORD dwKey, DWORD dwTolerance, BatchSink pfnSink, void *pContext)
+BOOL ScanColorKeyRuns(const BYTE *pBits, LONG nWidth, LONG nHeight, LONG cbStride, DWORD dwKey, DWORD dwTolerance,
+                      BatchSink pfnSink, void *pContext)
 {
     ColorKeyRange range = MakeColorKeyRange(dwKey, dwTolerance);
     RectBatch batch;
@@ -259,15 +243,12 @@ BOOL ScanColorKeyRuns(const BYTE *pBits, LONG nWidth, LONG nHeight, LONG cbStrid
     for (LONG y = 0; fComplete && y < nRows; ++y) {
 #ifdef SCAN_WITH_SSE2
         // Two rows ahead, so that even short rows arrive in time.
-        if (y + 2 < nRows)
-            PrefetchRow(pBits + (SIZE_T)(nHeight - 3 - y) * (SIZE_T)cbStride, nWidth);
+        if (y + 2 < nRows) PrefetchRow(pBits + (SIZE_T)(nHeight - 3 - y) * (SIZE_T)cbStride, nWidth);
 #endif
         const BYTE *pRow = pBits + (SIZE_T)(nHeight - 1 - y) * (SIZE_T)cbStride;
         fComplete = ScanRow(pRow, nWidth, y, &range, &batch);
     }
-    if (fComplete)
-        DeliverRectBatch(&batch);
-    if (batch.hBlock != NULL)
-        GlobalFree(batch.hBlock);
+    if (fComplete) DeliverRectBatch(&batch);
+    if (batch.hBlock != NULL) GlobalFree(batch.hBlock);
     return fComplete;
 }

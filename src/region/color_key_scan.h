@@ -35,7 +35,7 @@ typedef void (*BatchSink)(const RGNDATA *pBatch, DWORD cbBatch, void *pContext);
 // Returns TRUE when every batch was delivered. When the batch memory cannot be
 // had or grown, the scan stops, delivers no further batch, frees what it holds
 // and returns FALSE, so the batches delivered so far are not the whole picture.
-BOOL ScanColorKeyRuns(const BYTE *pBits, LONG nWidth, LONG nHeight, LONG cbStride,
-                      DWORD dwKey, DWORD dwTolerance, BatchSink pfnSink, void *pContext);
+BOOL ScanColorKeyRuns(const BYTE *pBits, LONG nWidth, LONG nHeight, LONG cbStride, DWORD dwKey, DWORD dwTolerance,
+                      BatchSink pfnSink, void *pContext);
 
 #endif

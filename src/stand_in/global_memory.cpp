@@ -58,8 +58,7 @@ MovableBlock *NewBlock(SIZE_T cb)
     pBlock->nLocks = 0;
     POISON(pBlock->pBytes, cb);
     g_liveBlocks.insert(pBlock);
-    if (cb > g_stats.cbLargestBlock)
-        g_stats.cbLargestBlock = cb;
+    if (cb > g_stats.cbLargestBlock) g_stats.cbLargestBlock = cb;
     return pBlock;
 }
 
@@ -79,8 +78,7 @@ HGLOBAL GlobalAlloc(UINT uFlags, SIZE_T dwBytes)
         std::fprintf(stderr, "GlobalAlloc: only GMEM_MOVEABLE is supported\n");
         std::abort();
     }
-    if (CountCall(GMC_ALLOC, &g_stats.nAllocCalls))
-        return nullptr;
+    if (CountCall(GMC_ALLOC, &g_stats.nAllocCalls)) return nullptr;
     return NewBlock(dwBytes);
 }
 
@@ -93,8 +91,7 @@ HGLOBAL GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags)
         std::fprintf(stderr, "GlobalReAlloc: expected an unlocked block and GMEM_MOVEABLE\n");
         std::abort();
     }
-    if (CountCall(GMC_REALLOC, &g_stats.nReAllocCalls))
-        return nullptr;
+    if (CountCall(GMC_REALLOC, &g_stats.nReAllocCalls)) return nullptr;
     MovableBlock *pNew = NewBlock(dwBytes);
     SIZE_T cbKept = dwBytes < pOld->cb ? dwBytes : pOld->cb;
     UNPOISON(pOld->pBytes, cbKept);
@@ -108,10 +105,8 @@ HGLOBAL GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags)
 LPVOID GlobalLock(HGLOBAL hMem)
 {
     MovableBlock *pBlock = CheckedBlock(hMem, "GlobalLock");
-    if (CountCall(GMC_LOCK, &g_stats.nLockCalls))
-        return nullptr;
-    if (pBlock->nLocks++ == 0)
-        UNPOISON(pBlock->pBytes, pBlock->cb);
+    if (CountCall(GMC_LOCK, &g_stats.nLockCalls)) return nullptr;
+    if (pBlock->nLocks++ == 0) UNPOISON(pBlock->pBytes, pBlock->cb);
     return pBlock->pBytes;
 }
 
@@ -122,8 +117,7 @@ BOOL GlobalUnlock(HGLOBAL hMem)
         std::fprintf(stderr, "GlobalUnlock: block %p is not locked\n", hMem);
         std::abort();
     }
-    if (--pBlock->nLocks == 0)
-        POISON(pBlock->pBytes, pBlock->cb);
+    if (--pBlock->nLocks == 0) POISON(pBlock->pBytes, pBlock->cb);
     return pBlock->nLocks != 0;
 }
 
@@ -135,8 +129,7 @@ HGLOBAL GlobalFree(HGLOBAL hMem)
 
 BOOL SetRect(RECT *lprc, int xLeft, int yTop, int xRight, int yBottom)
 {
-    if (lprc == nullptr)
-        return FALSE;
+    if (lprc == nullptr) return FALSE;
     lprc->left = xLeft;
     lprc->top = yTop;
     lprc->right = xRight;

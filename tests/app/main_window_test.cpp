@@ -2,6 +2,7 @@
 // each message returns, what it posts, what it passes on, and what it paints.
 #include "api_hooks.h"
 #include "call_trace.h"
+#include "gdi_objects.h"
 #include "main_window.h"
 
 #include <gtest/gtest.h>
@@ -13,22 +14,18 @@ namespace {
 
 const int kWidth = 60, kHeight = 40;
 
-// A 32-bit DIB section, pixel (x, y) coloured by color(x, y) as 0x00RRGGBB.
+// A 32-bit top-down DIB section, pixel (x, y) coloured by color(x, y) as
+// 0x00RRGGBB.
 template <typename F> HBITMAP MakePicture(int width, int height, F color)
 {
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = width;
-    bmi.bmiHeader.biHeight = -height;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    void *pvBits = nullptr;
-    HBITMAP hBmp = CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &pvBits, nullptr, 0);
-    DWORD *pixels = static_cast<DWORD *>(pvBits);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            pixels[y * width + x] = color(x, y);
-    return hBmp;
+    return MakeDibSection(
+        width, height, 32, {},
+        [&](BYTE *bits, int) {
+            DWORD *pixels = reinterpret_cast<DWORD *>(bits);
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x) pixels[y * width + x] = color(x, y);
+        },
+        true);
 }
 
 // What the window shows, read back from its device context.
@@ -47,8 +44,7 @@ std::vector<DWORD> WindowPixels(HWND hwnd)
     const DWORD *bits = static_cast<const DWORD *>(ds.dsBm.bmBits);
     std::vector<DWORD> pixels(bits, bits + kWidth * kHeight);
     DeleteObject(hCopy);
-    for (DWORD &pixel : pixels)
-        pixel &= 0xFFFFFF;
+    for (DWORD &pixel : pixels) pixel &= 0xFFFFFF;
     return pixels;
 }
 
@@ -62,8 +58,7 @@ void DrainQueue()
 bool QuitPosted(WPARAM *pExitCode)
 {
     MSG msg;
-    if (!PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
-        return false;
+    if (!PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) return false;
     *pExitCode = msg.wParam;
     return true;
 }
@@ -83,8 +78,8 @@ protected:
     void SetUp() override
     {
         g_hArtBitmap = nullptr;
-        hwnd_ = CreateWindowExA(0, "MainWndProcTest", nullptr, WS_POPUP | WS_VISIBLE, 0, 0, kWidth, kHeight,
-                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        hwnd_ = CreateWindowExA(0, "MainWndProcTest", nullptr, WS_POPUP | WS_VISIBLE, 0, 0, kWidth, kHeight, nullptr,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(hwnd_, nullptr);
         UpdateWindow(hwnd_);
         DrainQueue();
@@ -94,8 +89,7 @@ protected:
     {
         DestroyWindow(hwnd_);
         DrainQueue();
-        if (g_hArtBitmap != nullptr)
-            DeleteObject(g_hArtBitmap);
+        if (g_hArtBitmap != nullptr) DeleteObject(g_hArtBitmap);
         g_hArtBitmap = nullptr;
     }
 

@@ -15,8 +15,9 @@
 // them. An object left by any step is still caught, by GetObjectType; a leak
 // too small for the memory check in fewer steps is not.
 #include "api_hooks.h"
-#include "artwork_file.h"
+#include "art_key.h"
 #include "color_key_region.h"
+#include "gdi_objects.h"
 #include "main_window.h"
 
 #include <psapi.h>
@@ -79,16 +80,14 @@ SoakResult RunSoak(int steps, const std::function<bool()> &step)
     SoakResult result;
     steps = ScaledSteps(steps);
     result.steps = steps;
-    for (int i = 0; i < 20; ++i)
-        step();
+    for (int i = 0; i < 20; ++i) step();
     result.privateBytesBefore = PrivateBytes();
     for (int i = 0; i < steps; ++i) {
         StartRecording();
         result.stepsFailed += !step();
         std::vector<HGDIOBJ> made = CreatedObjects(StopRecording());
         result.objectsMade += made.size();
-        for (HGDIOBJ hObject : made)
-            result.objectsLeft += GetObjectType(hObject) != 0;
+        for (HGDIOBJ hObject : made) result.objectsLeft += GetObjectType(hObject) != 0;
     }
     result.privateBytesAfter = PrivateBytes();
     return result;
@@ -124,8 +123,7 @@ TEST_F(Soak, ThousandConversionsOfTheArtworkLeaveNothingBehind)
 void DrainQueue()
 {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageA(&msg);
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
 }
 
 // The program's window as WinMain sets it up: the artwork's size at (0, 0),
@@ -141,8 +139,8 @@ TEST_F(Soak, TenThousandPaintsOfTheShapedWindowLeaveNothingBehind)
     ASSERT_NE(RegisterClassA(&wc), 0);
     BITMAP bm;
     GetObjectA(g_hArtBitmap, sizeof(bm), &bm);
-    HWND hwnd = CreateWindowExA(0, wc.lpszClassName, nullptr, WS_POPUP, 0, 0, bm.bmWidth, bm.bmHeight, nullptr,
-                                nullptr, wc.hInstance, nullptr);
+    HWND hwnd = CreateWindowExA(0, wc.lpszClassName, nullptr, WS_POPUP, 0, 0, bm.bmWidth, bm.bmHeight, nullptr, nullptr,
+                                wc.hInstance, nullptr);
     ASSERT_NE(hwnd, nullptr);
     ASSERT_NE(SetWindowRgn(hwnd, CreateColorKeyRegion(g_hArtBitmap, ART_KEY_COLOR, ART_KEY_TOLERANCE), TRUE), 0);
     ShowWindow(hwnd, SW_SHOWNORMAL);

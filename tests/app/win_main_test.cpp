@@ -2,6 +2,7 @@
 // window it opens, the order it shapes and shows it in, how its loop ends, and
 // what happens when it cannot register its class or the region is refused.
 #include "api_hooks.h"
+#include "art_key.h"
 #include "call_trace.h"
 #include "color_key_region.h"
 #include "main_window.h"
@@ -96,7 +97,8 @@ TEST_F(WinMainTest, OpensTheShapedPopupAndEndsWithZeroOnEscape)
         if (call.api == Api::CreateWindowExA || call.api == Api::SetWindowRgn || call.api == Api::ShowWindow ||
             call.api == Api::UpdateWindow)
             windowCalls.push_back(call);
-    std::vector<std::string> trace = CallTrace(windowCalls, {{Bits(hwnd), "hwnd"}, {Bits(GetModuleHandleA(nullptr)), "module"}});
+    std::vector<std::string> trace =
+        CallTrace(windowCalls, {{Bits(hwnd), "hwnd"}, {Bits(GetModuleHandleA(nullptr)), "module"}});
     ASSERT_EQ(trace.size(), 4u);
     EXPECT_EQ(trace[0], "CreateWindowExA(0, BRIMSHADE, 0, 0x80000000, 0, 0, 489, 317, 0, 0, module, 0) = hwnd");
     EXPECT_EQ(trace[1].substr(0, 18), "SetWindowRgn(hwnd,");
@@ -139,6 +141,17 @@ TEST_F(WinMainTest, RefusedWindowReturnsMinusOneWithNothingShapedOrShown)
     EXPECT_TRUE(CallsOf(calls, Api::CreateCompatibleDC).empty()) << "the artwork was converted";
     EXPECT_TRUE(CallsOf(calls, Api::SetWindowRgn).empty());
     EXPECT_TRUE(CallsOf(calls, Api::ShowWindow).empty());
+}
+
+// Without the artwork's size there is no window to make: WinMain gives up as
+// at the other set-up steps, instead of sizing the window from whatever the
+// BITMAP held.
+TEST_F(WinMainTest, UnreadableArtworkSizeReturnsMinusOneWithNoWindow)
+{
+    StartRecording();
+    FailCall(Api::GetObjectA, 1);
+    EXPECT_EQ(RunWinMain(SW_SHOWNORMAL, [](HWND) {}), -1);
+    EXPECT_TRUE(CallsOf(StopRecording(), Api::CreateWindowExA).empty());
 }
 
 TEST_F(WinMainTest, LoadsTheArtworkAsAnEightBitDibSectionOfItsOwnSize)

@@ -3,8 +3,11 @@
 // runs the window's region is built from. Every figure is worked out here from
 // the file's bytes; the run figures are also checked through the real scan.
 
+#include "art_key.h"
+#include "batch_blocks.h"
 #include "bmp_reader.h"
 #include "color_key_scan.h"
+#include "near_black.h"
 
 #include <gtest/gtest.h>
 
@@ -19,12 +22,10 @@ namespace {
 
 constexpr int kWidth = 489;
 constexpr int kHeight = 317;
-constexpr size_t kStride = 492;  // 489 indices and 3 fill bytes
+constexpr size_t kStride = 492; // 489 indices and 3 fill bytes
 constexpr size_t kFileHeader = 14;
 constexpr size_t kColourTable = kFileHeader + 40;
 constexpr size_t kPixels = kColourTable + 256 * 4;
-constexpr DWORD kKey = 0x000000;
-constexpr DWORD kTolerance = 0x101010;
 
 uint32_t Le16(const std::vector<uint8_t> &bytes, size_t at)
 {
@@ -46,11 +47,10 @@ struct Artwork {
     const uint8_t *StoredRow(int y) const { return &bytes[kPixels + (kHeight - 1 - y) * kStride]; }
     int Index(int x, int y) const { return bmp.indices.at(static_cast<size_t>(kHeight - 1 - y) * kWidth + x); }
 
-    // The window's key: blue, green and red each within 0..16.
     bool EntryIsSeeThrough(int index) const
     {
         const uint8_t *bgr = Entry(index);
-        return bgr[0] <= 16 && bgr[1] <= 16 && bgr[2] <= 16;
+        return IsNearBlack(bgr[0], bgr[1], bgr[2]);
     }
     bool SeeThrough(int x, int y) const { return EntryIsSeeThrough(Index(x, y)); }
 };
@@ -72,12 +72,11 @@ protected:
     void SetUp() override { ASSERT_EQ(Art().bytes.size(), 157042u) << BRIMSHADE_ARTWORK_BMP; }
 };
 
-int CountSeeThrough(int x0, int y0, int x1, int y1)  // inclusive bounds
+int CountSeeThrough(int x0, int y0, int x1, int y1) // inclusive bounds
 {
     int count = 0;
     for (int y = y0; y <= y1; ++y)
-        for (int x = x0; x <= x1; ++x)
-            count += Art().SeeThrough(x, y);
+        for (int x = x0; x <= x1; ++x) count += Art().SeeThrough(x, y);
     return count;
 }
 
@@ -102,7 +101,7 @@ TEST_F(ArtworkTest, HeadersDescribeA489By317BottomUp8BitPicture)
     const std::vector<uint8_t> &b = Art().bytes;
     EXPECT_EQ(b[0], 'B');
     EXPECT_EQ(b[1], 'M');
-    EXPECT_EQ(Le32(b, 2), 157042u);  // the packed DIB is 157,028 bytes
+    EXPECT_EQ(Le32(b, 2), 157042u); // the packed DIB is 157,028 bytes
     EXPECT_EQ(Le32(b, 6), 0u);
     EXPECT_EQ(Le32(b, 10), kPixels);
 
@@ -112,11 +111,11 @@ TEST_F(ArtworkTest, HeadersDescribeA489By317BottomUp8BitPicture)
     EXPECT_EQ(Le32(b, info + 8), 317u);
     EXPECT_EQ(Le16(b, info + 12), 1u);
     EXPECT_EQ(Le16(b, info + 14), 8u);
-    EXPECT_EQ(Le32(b, info + 16), 0u);  // BI_RGB
+    EXPECT_EQ(Le32(b, info + 16), 0u); // BI_RGB
     EXPECT_EQ(Le32(b, info + 20), 155964u);
     EXPECT_EQ(Le32(b, info + 24), 0u);
     EXPECT_EQ(Le32(b, info + 28), 0u);
-    EXPECT_EQ(Le32(b, info + 32), 0u);  // all 256 entries
+    EXPECT_EQ(Le32(b, info + 32), 0u); // all 256 entries
     EXPECT_EQ(Le32(b, info + 36), 0u);
 }
 
@@ -140,7 +139,7 @@ TEST_F(ArtworkTest, OnlyBlackAndTwoDarkGreysAreSeeThrough)
     };
     EXPECT_EQ(grey(0), 0);
     EXPECT_EQ(grey(11), 8);
-    EXPECT_EQ(grey(12), 16);  // see-through only because the bound is inclusive
+    EXPECT_EQ(grey(12), 16); // see-through only because the bound is inclusive
     EXPECT_EQ(grey(245), 0);
 }
 
@@ -167,8 +166,7 @@ TEST_F(ArtworkTest, TopBandLastColumnAndLastRowAreCutAway)
     EXPECT_EQ(CountSeeThrough(0, kHeight - 1, kWidth - 1, kHeight - 1), kWidth);
     // Rows 1 to 8 keep only the frame's two side lines.
     for (int y = 1; y <= 8; ++y)
-        for (int x = 0; x < kWidth; ++x)
-            EXPECT_EQ(Art().SeeThrough(x, y), x != 0 && x != 487) << x << "," << y;
+        for (int x = 0; x < kWidth; ++x) EXPECT_EQ(Art().SeeThrough(x, y), x != 0 && x != 487) << x << "," << y;
 }
 
 TEST_F(ArtworkTest, RowRunsHaveTheirFigures)
@@ -227,8 +225,8 @@ TEST_F(ArtworkTest, ScanHandsOverAFullBatchAndTheRest)
 {
     const std::vector<BYTE> surface = ThirtyTwoBitSurface();
     std::vector<Batch> batches;
-    ASSERT_TRUE(ScanColorKeyRuns(surface.data(), kWidth, kHeight, 4 * kWidth, kKey, kTolerance, KeepBatch,
-                                 &batches));
+    ASSERT_TRUE(ScanColorKeyRuns(surface.data(), kWidth, kHeight, 4 * kWidth, ART_KEY_COLOR, ART_KEY_TOLERANCE,
+                                 KeepBatch, &batches));
     ASSERT_EQ(batches.size(), 2u);
 
     EXPECT_EQ(batches[0].header.nCount, 2000u);
@@ -236,7 +234,7 @@ TEST_F(ArtworkTest, ScanHandsOverAFullBatchAndTheRest)
     EXPECT_EQ(batches[1].header.nCount, 944u);
     ExpectRect(batches[1].header.rcBound, 0, 213, 488, 316);
     for (const Batch &batch : batches) {
-        EXPECT_EQ(batch.cbBatch, 32032u);  // grown to room for 2,000 rectangles
+        EXPECT_EQ(batch.cbBatch, kFullBlockBytes); // grown to room for RECT_BATCH_LIMIT rectangles
         EXPECT_EQ(batch.header.dwSize, 32u);
         EXPECT_EQ(batch.header.iType, static_cast<DWORD>(RDH_RECTANGLES));
     }
@@ -251,4 +249,4 @@ TEST_F(ArtworkTest, ScanHandsOverAFullBatchAndTheRest)
     }
 }
 
-}  // namespace
+} // namespace

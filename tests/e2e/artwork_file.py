@@ -2,12 +2,12 @@
 know what the window must look like."""
 
 import struct
+import sys
 from dataclasses import dataclass
 from pathlib import Path
 
-# A pixel is cut away when each of its blue, green and red bytes is at most
-# this.
-SEE_THROUGH_MAX = 16
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
+from cut_rule import is_near_black  # noqa: E402
 
 
 @dataclass
@@ -18,7 +18,7 @@ class Picture:
 
     def shown_pixels(self):
         """The pixels the window keeps."""
-        return {xy for xy, rgb in self.colours.items() if max(rgb) > SEE_THROUGH_MAX}
+        return {xy for xy, rgb in self.colours.items() if not is_near_black(*rgb)}
 
 
 def read_bmp(path):

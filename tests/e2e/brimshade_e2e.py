@@ -6,6 +6,7 @@ from the environment that tests/e2e/CMakeLists.txt sets."""
 
 import os
 import subprocess
+import sys
 import time
 import unittest
 from pathlib import Path
@@ -13,14 +14,16 @@ from pathlib import Path
 from artwork_file import read_bmp
 from desktop import Desktop, checker_colour
 
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
+import wine_session  # noqa: E402
+
 SESSION = Path(os.environ["BRIMSHADE_E2E_SESSION"])
 PROGRAM = os.environ["BRIMSHADE_EXE"]
 PROGRAM_WITHOUT_ARTWORK = os.environ["BRIMSHADE_WITHOUT_ARTWORK_EXE"]
 ARTWORK = read_bmp(os.environ["BRIMSHADE_ARTWORK"])
 SHOWN = ARTWORK.shown_pixels()
-DISPLAY = ":" + (SESSION / "display").read_text().strip()
-WINE_ENV = dict(os.environ, WINEPREFIX=str(SESSION / "prefix"), DISPLAY=DISPLAY, WINEDEBUG="-all",
-                WINEDLLOVERRIDES="mscoree,mshtml=")
+DISPLAY = wine_session.display(SESSION)
+WINE_ENV = wine_session.environment(SESSION)
 
 # Long enough for wine to have acted on input that must change nothing.
 QUIET_WAIT = 1.0
@@ -97,10 +100,10 @@ def close_from_outside():
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True, timeout=DEADLINE)
 
 
-def start_program(desktop, add_cleanup):
-    """Starts the program and returns it with its one window; add_cleanup
-    registers killing it in case it has not ended by then."""
-    program = Program(PROGRAM)
+def start_program(desktop, add_cleanup, exe=PROGRAM):
+    """Starts the program (or exe) and returns it with its one window;
+    add_cleanup registers killing it in case it has not ended by then."""
+    program = Program(exe)
     add_cleanup(program.end)
 
     def one_window():
@@ -108,6 +111,27 @@ def start_program(desktop, add_cleanup):
         assert len(windows) == 1, f"{len(windows)} windows of the program are mapped"
         return windows[0]
     return program, eventually(one_window)
+
+
+def opaque_mask(rows):
+    """The pixels of rows of (r, g, b, a), top row first, that alpha keeps."""
+    return {(x, y) for y, row in enumerate(rows) for x, rgba in enumerate(row) if rgba[3] >= 128}
+
+
+def start_shaped(test, desktop, exe, rows):
+    """Starts exe, a program made around the picture rows, and waits until its
+    one window is at (0, 0) at the picture's size, shaped as the picture's
+    opaque pixels; returns the program and the window."""
+    program, window = start_program(desktop, test.addCleanup, exe)
+    size = (len(rows[0]), len(rows))
+    eventually(lambda: test.assertEqual(desktop.frame(window), (0, 0, *size)))
+    mask = opaque_mask(rows)
+
+    def check_shape():
+        shape = desktop.shape_pixels(window)
+        test.assertTrue(shape == mask, describe_difference("window shape", shape, mask))
+    eventually(check_shape)
+    return program, window
 
 
 class ProgramTestCase(unittest.TestCase):

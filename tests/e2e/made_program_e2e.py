@@ -8,7 +8,7 @@ import sys
 import unittest
 from pathlib import Path
 
-from brimshade_e2e import DISPLAY, Program, describe_difference, eventually
+from brimshade_e2e import DISPLAY, eventually, opaque_mask, start_shaped
 from desktop import Desktop
 
 sys.path.insert(0, str(Path(os.environ["BRIMSHADE_SOURCE_DIR"]) / "tools"))
@@ -22,24 +22,11 @@ class MadeProgramTest(unittest.TestCase):
     def test_shape_drag_and_escape(self):
         rows = make_sample_picture.pixels()
         width, height = len(rows[0]), len(rows)
-        mask = {(x, y) for y, row in enumerate(rows) for x, rgba in enumerate(row) if rgba[3] >= 128}
         desktop = Desktop(DISPLAY)
         self.addCleanup(desktop.close)
-        program = Program(MADE_PROGRAM)
-        self.addCleanup(program.end)
+        program, window = start_shaped(self, desktop, MADE_PROGRAM, rows)
 
-        def one_window():
-            windows = desktop.windows_of(program.process.pid)
-            self.assertEqual(len(windows), 1)
-            return windows[0]
-        window = eventually(one_window)
-        eventually(lambda: self.assertEqual(desktop.frame(window), (0, 0, width, height)))
-
-        def check_shape():
-            shape = desktop.shape_pixels(window)
-            self.assertTrue(shape == mask, describe_difference("window shape", shape, mask))
-        eventually(check_shape)
-
+        mask = opaque_mask(rows)
         point = min(mask, key=lambda p: ((p[0] - width // 2) ** 2 + (p[1] - height // 2) ** 2, p))
         moved = (point[0] + DRAG_OFFSET[0], point[1] + DRAG_OFFSET[1])
         desktop.drag(point, moved)

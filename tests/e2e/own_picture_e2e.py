@@ -12,7 +12,7 @@ import sys
 import unittest
 from pathlib import Path
 
-from brimshade_e2e import SESSION, DISPLAY, Program, describe_difference, eventually
+from brimshade_e2e import DISPLAY, start_shaped
 from desktop import Desktop
 
 SOURCE = Path(os.environ["BRIMSHADE_SOURCE_DIR"])
@@ -68,24 +68,9 @@ class OwnPictureTest(unittest.TestCase):
         for step in (configure(picture), build()):
             self.assertEqual(step.returncode, 0, step.stdout + step.stderr)
 
-        width, height = len(rows[0]), len(rows)
-        mask = {(x, y) for y, row in enumerate(rows) for x, rgba in enumerate(row) if rgba[3] >= 128}
         desktop = Desktop(DISPLAY)
         self.addCleanup(desktop.close)
-        program = Program(str(BUILD / "brimshade.exe"))
-        self.addCleanup(program.end)
-
-        def one_window():
-            windows = desktop.windows_of(program.process.pid)
-            self.assertEqual(len(windows), 1)
-            return windows[0]
-        window = eventually(one_window)
-        eventually(lambda: self.assertEqual(desktop.frame(window), (0, 0, width, height)))
-
-        def check():
-            shape = desktop.shape_pixels(window)
-            self.assertTrue(shape == mask, describe_difference("window shape", shape, mask))
-        eventually(check)
+        program, _ = start_shaped(self, desktop, str(BUILD / "brimshade.exe"), rows)
         program.end()
         first = embedded_artwork()
         self.assertEqual(first, converted(picture))

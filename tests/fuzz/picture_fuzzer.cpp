@@ -21,12 +21,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pData, size_t cbData)
     if (width < 1 || height < 1 || !CheckPictureSize(width, height).empty() ||
         picture.pixels.size() != static_cast<size_t>(4 * width * height))
         std::abort();
-    const Judgement judgement = JudgePicture(&picture);
+    const ShapeCounts counts = EncodeShapeInColours(&picture);
     uint64_t seeThrough = 0;
     for (size_t i = 0; i < picture.pixels.size(); i += 4) {
         if (picture.pixels[i + 3] != 255) std::abort();
         seeThrough += IsSeeThrough(&picture.pixels[i]);
     }
-    if (seeThrough != judgement.seeThrough || (!picture.hasTransparency && judgement.raised != 0)) std::abort();
+    if (seeThrough != counts.seeThrough || (!picture.hasTransparency && counts.raised != 0)) std::abort();
     return 0;
 }

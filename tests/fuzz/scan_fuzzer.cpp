@@ -48,8 +48,7 @@ struct FuzzCase {
 uint32_t ReadLittleEndian(const uint8_t *header, size_t at, int bytes)
 {
     uint32_t value = 0;
-    for (int i = bytes - 1; i >= 0; --i)
-        value = value << 8 | header[at + i];
+    for (int i = bytes - 1; i >= 0; --i) value = value << 8 | header[at + i];
     return value;
 }
 
@@ -67,8 +66,7 @@ FuzzCase ParseCase(const uint8_t *data, size_t size)
     fc.tolerance = ReadLittleEndian(header, 9, 4);
     fc.failKind = header[13] % 4;
     fc.failAt = header[14];
-    if (fc.failAt == 0)
-        fc.failKind = 0;
+    if (fc.failAt == 0) fc.failKind = 0;
     fc.pixelBytes = data + std::min(size, kHeaderSize);
     fc.pixelByteCount = size - std::min(size, kHeaderSize);
     return fc;
@@ -82,8 +80,7 @@ FuzzCase ParseCase(const uint8_t *data, size_t size)
 
 void Require(bool condition, const char *what)
 {
-    if (!condition)
-        Fail(what);
+    if (!condition) Fail(what);
 }
 
 // The surface in a buffer that ends with the last pixel of the row stored
@@ -95,8 +92,7 @@ class PoisonedSurface {
 public:
     explicit PoisonedSurface(const FuzzCase &fc) : fc_(fc)
     {
-        if (fc.width <= 0 || fc.height <= 0)
-            return;
+        if (fc.width <= 0 || fc.height <= 0) return;
         bytes_.resize(static_cast<size_t>(fc.height - 1) * fc.stride + 4 * static_cast<size_t>(fc.width));
         for (size_t i = 0; i < bytes_.size(); ++i)
             bytes_[i] = fc.pixelByteCount ? fc.pixelBytes[i % fc.pixelByteCount] : 0;
@@ -105,8 +101,7 @@ public:
     }
     ~PoisonedSurface()
     {
-        if (!bytes_.empty())
-            ASAN_UNPOISON_MEMORY_REGION(bytes_.data(), bytes_.size());
+        if (!bytes_.empty()) ASAN_UNPOISON_MEMORY_REGION(bytes_.data(), bytes_.size());
     }
     PoisonedSurface(const PoisonedSurface &) = delete;
     PoisonedSurface &operator=(const PoisonedSurface &) = delete;
@@ -128,8 +123,7 @@ bool ReferenceSeeThrough(const BYTE *pixel, DWORD key, DWORD tolerance)
     for (int c = 0; c < 3; ++c) {
         const int lo = (key >> (8 * c)) & 0xFF;
         const int hi = std::min(255, lo + static_cast<int>((tolerance >> (8 * c)) & 0xFF));
-        if (pixel[c] < lo || pixel[c] > hi)
-            return false;
+        if (pixel[c] < lo || pixel[c] > hi) return false;
     }
     return true;
 }
@@ -140,18 +134,14 @@ bool ReferenceSeeThrough(const BYTE *pixel, DWORD key, DWORD tolerance)
 std::vector<RECT> ReferenceRuns(const FuzzCase &fc, const PoisonedSurface &surface)
 {
     std::vector<RECT> runs;
-    if (fc.width <= 0 || fc.height <= 0)
-        return runs;
+    if (fc.width <= 0 || fc.height <= 0) return runs;
     for (LONG y = 0; y < fc.height; ++y) {
         LONG x = 0;
         while (x < fc.width) {
-            while (x < fc.width && ReferenceSeeThrough(surface.Pixel(x, y), fc.key, fc.tolerance))
-                ++x;
+            while (x < fc.width && ReferenceSeeThrough(surface.Pixel(x, y), fc.key, fc.tolerance)) ++x;
             const LONG left = x;
-            while (x < fc.width && !ReferenceSeeThrough(surface.Pixel(x, y), fc.key, fc.tolerance))
-                ++x;
-            if (x > left)
-                runs.push_back(RECT{left, y, x, y + 1});
+            while (x < fc.width && !ReferenceSeeThrough(surface.Pixel(x, y), fc.key, fc.tolerance)) ++x;
+            if (x > left) runs.push_back(RECT{left, y, x, y + 1});
         }
     }
     return runs;
@@ -228,8 +218,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const std::vector<RECT> expected = ReferenceRuns(fc, surface);
 
     ResetGlobalMemoryStats();
-    if (fc.failKind != 0)
-        FailGlobalMemoryCall(static_cast<GlobalMemoryCall>(fc.failKind - 1), fc.failAt);
+    if (fc.failKind != 0) FailGlobalMemoryCall(static_cast<GlobalMemoryCall>(fc.failKind - 1), fc.failAt);
     std::vector<Delivery> batches;
     const BOOL complete = ScanColorKeyRuns(surface.Bits(), fc.width, fc.height, fc.stride, fc.key, fc.tolerance,
                                            RecordDelivery, &batches);
@@ -238,14 +227,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     Require(stats.nLiveBlocks == 0, "the scan left a movable block alive");
     DWORD largestCount = 0;
-    for (size_t i = 0; i < batches.size(); ++i)
-        CheckDelivery(batches[i], i, expected, &largestCount);
+    for (size_t i = 0; i < batches.size(); ++i) CheckDelivery(batches[i], i, expected, &largestCount);
 
     const bool failed = fc.failKind != 0 && CallsMade(stats, fc.failKind) >= fc.failAt;
     if (failed) {
         Require(!complete, "the scan reported success although its memory failed");
         for (const Delivery &batch : batches)
-            Require(CallsMade(batch.statsAtDelivery, fc.failKind) < fc.failAt, "a batch was delivered after the failure");
+            Require(CallsMade(batch.statsAtDelivery, fc.failKind) < fc.failAt,
+                    "a batch was delivered after the failure");
     } else {
         Require(complete, "the scan reported a failure that did not happen");
         Require(batches.size() == expected.size() / RECT_BATCH_LIMIT + 1, "not every batch was delivered");

@@ -3,7 +3,7 @@
 // fill bytes of every length), the pixels must be the ones the test's
 // content says. The wine test holds the same files to the platform's reading.
 #include "bmp_reader.h"
-#include "bmp_writer.h"
+#include "bmp_test_writer.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // the reader takes, written here, the pixels the reader gives must be the ones
 // LoadImageA makes of the same file, copied to 32 bits by GetDIBits.
 #include "bmp_reader.h"
-#include "bmp_writer.h"
+#include "bmp_test_writer.h"
 
 #include <windows.h>
 
@@ -126,9 +126,8 @@ TEST(BmpReader, ReadsEveryKindAsThePlatformDoes)
         int differing = 0;
         for (size_t i = 0; i < expected.size(); ++i)
             if (i % 4 != 3 && expected[i] != bmp.pixels[i] && ++differing <= 3)
-                ADD_FAILURE() << "pixel " << i / 4 % kWidth << " of stored row " << i / 4 / kWidth << ", byte "
-                              << i % 4 << ": " << int(bmp.pixels[i]) << " where the platform has "
-                              << int(expected[i]);
+                ADD_FAILURE() << "pixel " << i / 4 % kWidth << " of stored row " << i / 4 / kWidth << ", byte " << i % 4
+                              << ": " << int(bmp.pixels[i]) << " where the platform has " << int(expected[i]);
     }
 }
 

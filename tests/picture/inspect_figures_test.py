@@ -14,6 +14,9 @@ import unittest
 import zlib
 from pathlib import Path
 
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "support"))
+from cut_rule import is_near_black  # noqa: E402
+
 TOOL = sys.argv.pop(1) if len(sys.argv) > 1 else None
 BATCH = 2000
 
@@ -40,7 +43,7 @@ def bmp_with_unused_alpha(rows):
 
 def expected(path, fmt, rows, transparency, gamma=None, alpha_unused=False):
     width, height = len(rows[0]), len(rows)
-    near_black = lambda p: max(p[:3]) <= 16
+    near_black = lambda p: is_near_black(*p[:3])
     cut = [[p[3] < 128 if transparency else near_black(p) for p in row] for row in rows]
     see_through = sum(map(sum, cut))
     raised = sum(1 for row in rows for p in row if transparency and p[3] >= 128 and near_black(p))

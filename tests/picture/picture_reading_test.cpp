@@ -3,9 +3,9 @@
 // wrote; the limits on size, exactly at them and one pixel over; and BMP
 // alpha as it decides the shape.
 #include "bmp_reader.h"
-#include "bmp_writer.h"
+#include "bmp_test_writer.h"
 #include "picture.h"
-#include "png_writer.h"
+#include "png_test_writer.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -24,7 +24,8 @@ using namespace png_test;
 std::vector<uint8_t> Palette(int depth)
 {
     std::vector<uint8_t> plte;
-    for (int i = 0; i < 16 && i < 1 << depth; ++i) plte.insert(plte.end(), {uint8_t(i * 70), uint8_t(i * 3), uint8_t(255 - i * 16)});
+    for (int i = 0; i < 16 && i < 1 << depth; ++i)
+        plte.insert(plte.end(), {uint8_t(i * 70), uint8_t(i * 3), uint8_t(255 - i * 16)});
     return plte;
 }
 
@@ -37,7 +38,8 @@ std::vector<uint8_t> Trns(const PngSpec &s)
         return std::vector<uint8_t>(alphas.begin(), alphas.begin() + std::min(6, 1 << s.depth));
     }
     std::vector<uint8_t> data;
-    for (int c = 0; c < Channels(s.colourType); ++c) data.insert(data.end(), {uint8_t(Sample(s, 3, 2, c) >> 8), uint8_t(Sample(s, 3, 2, c))});
+    for (int c = 0; c < Channels(s.colourType); ++c)
+        data.insert(data.end(), {uint8_t(Sample(s, 3, 2, c) >> 8), uint8_t(Sample(s, 3, 2, c))});
     return data;
 }
 
@@ -54,7 +56,8 @@ std::vector<uint8_t> Expected(const PngSpec &s, bool trns, int x, int y)
     for (int c = 0; c < n; ++c) v[c] = Sample(s, x, y, c);
     if (s.colourType == 3) {
         const std::vector<uint8_t> plte = Palette(s.depth), t = Trns(s);
-        return {plte[3 * v[0] + 2], plte[3 * v[0] + 1], plte[3 * v[0]], uint8_t(trns && v[0] < t.size() ? t[v[0]] : 255)};
+        return {plte[3 * v[0] + 2], plte[3 * v[0] + 1], plte[3 * v[0]],
+                uint8_t(trns && v[0] < t.size() ? t[v[0]] : 255)};
     }
     bool transparent = trns;
     for (int c = 0; c < n; ++c) transparent &= v[c] == Sample(s, 3, 2, c);
@@ -62,7 +65,9 @@ std::vector<uint8_t> Expected(const PngSpec &s, bool trns, int x, int y)
     if (s.colourType == 0 || s.colourType == 4)
         return {grey, grey, grey, uint8_t(s.colourType == 4 ? To8(v[1], s.depth) : transparent ? 0 : 255)};
     return {To8(v[2], s.depth), To8(v[1], s.depth), grey,
-            uint8_t(s.colourType == 6 ? To8(v[3], s.depth) : transparent ? 0 : 255)};
+            uint8_t(s.colourType == 6 ? To8(v[3], s.depth)
+                    : transparent     ? 0
+                                      : 255)};
 }
 
 Picture Read(const std::vector<uint8_t> &file, std::string *pError = nullptr)
@@ -87,9 +92,11 @@ TEST(PngReading, EveryKindGivesItsPixelsInterlacedOrNot)
                 SCOPED_TRACE("colour type " + std::to_string(colourType) + ", " + std::to_string(depth) +
                              " bits, variant " + std::to_string(variant));
                 PngSpec s{23, 19, colourType, depth, false, variant == 2 ? kGammaOne : std::vector<uint8_t>()};
-                const std::vector<uint8_t> plte = colourType == 3 ? Chunk("PLTE", Palette(depth)) : std::vector<uint8_t>();
+                const std::vector<uint8_t> plte =
+                    colourType == 3 ? Chunk("PLTE", Palette(depth)) : std::vector<uint8_t>();
                 const std::vector<uint8_t> trnsChunk = trns ? Chunk("tRNS", Trns(s)) : std::vector<uint8_t>();
-                for (const auto *chunk : {&plte, &trnsChunk}) s.extraChunks.insert(s.extraChunks.end(), chunk->begin(), chunk->end());
+                for (const auto *chunk : {&plte, &trnsChunk})
+                    s.extraChunks.insert(s.extraChunks.end(), chunk->begin(), chunk->end());
                 Picture plain = Read(WritePng(s));
                 s.interlaced = true;
                 Picture interlaced = Read(WritePng(s));
@@ -103,10 +110,10 @@ TEST(PngReading, EveryKindGivesItsPixelsInterlacedOrNot)
                         const uint8_t *got = &plain.pixels[4 * (size_t(s.height - 1 - y) * s.width + x)];
                         const std::vector<uint8_t> want = Expected(s, trns, x, y);
                         if (!std::equal(want.begin(), want.end(), got) && ++differing <= 3)
-                            ADD_FAILURE() << "pixel " << x << ", " << y << ": " << int(got[0]) << " " << int(got[1])
-                                          << " " << int(got[2]) << " " << int(got[3]) << " where the file has "
-                                          << int(want[0]) << " " << int(want[1]) << " " << int(want[2]) << " "
-                                          << int(want[3]);
+                            ADD_FAILURE()
+                                << "pixel " << x << ", " << y << ": " << int(got[0]) << " " << int(got[1]) << " "
+                                << int(got[2]) << " " << int(got[3]) << " where the file has " << int(want[0]) << " "
+                                << int(want[1]) << " " << int(want[2]) << " " << int(want[3]);
                     }
             }
 }
@@ -189,13 +196,16 @@ TEST(PictureLimits, ExactlyAtEachLimitIsReadAndOnePixelMoreIsRefused)
             std::string error;
             EXPECT_EQ(ReadPicture(file.data(), file.size(), &picture, &error), !*c.refusal) << error;
             EXPECT_EQ(error, c.refusal);
-            if (!*c.refusal) EXPECT_EQ(picture.pixels.size(), size_t(4) * c.width * c.height);
+            if (!*c.refusal) {
+                EXPECT_EQ(picture.pixels.size(), size_t(4) * c.width * c.height);
+            }
         }
 }
 
 TEST(BmpAlpha, DecidesTheShapeUnlessEveryAlphaIsZero)
 {
-    const bmp_test::Kind kind = {"alpha", 124, 32, bmp_test::kBitfields, false, 0, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}};
+    const bmp_test::Kind kind = {
+        "alpha", 124, 32, bmp_test::kBitfields, false, 0, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}};
     bmp_test::Content content;
     content.width = 4;
     content.height = 1;
@@ -204,18 +214,20 @@ TEST(BmpAlpha, DecidesTheShapeUnlessEveryAlphaIsZero)
     content.values = {0xFF080808, 0x00FFFFFF, 0x80808080, 0x7F808080};
     Picture picture = Read(bmp_test::WriteBmp(kind, content));
     EXPECT_TRUE(picture.hasTransparency);
-    Judgement judgement = JudgePicture(&picture);
-    EXPECT_EQ(judgement.seeThrough, 2u);
-    EXPECT_EQ(judgement.raised, 1u);
-    EXPECT_EQ(picture.pixels, (std::vector<uint8_t>{17, 17, 17, 255, 0, 0, 0, 255, 128, 128, 128, 255, 0, 0, 0, 255}));
+    ShapeCounts counts = EncodeShapeInColours(&picture);
+    EXPECT_EQ(counts.seeThrough, 2u);
+    EXPECT_EQ(counts.raised, 1u);
+    const uint8_t grey = ART_RAISED_GREY;
+    EXPECT_EQ(picture.pixels,
+              (std::vector<uint8_t>{grey, grey, grey, 255, 0, 0, 0, 255, 128, 128, 128, 255, 0, 0, 0, 255}));
 
     for (uint32_t &value : content.values) value &= 0xFFFFFF;
     picture = Read(bmp_test::WriteBmp(kind, content));
     EXPECT_FALSE(picture.hasTransparency);
     EXPECT_TRUE(picture.alphaUnused);
-    judgement = JudgePicture(&picture);
-    EXPECT_EQ(judgement.seeThrough, 1u); // the near-black pixel, by its colour
-    EXPECT_EQ(judgement.raised, 0u);
+    counts = EncodeShapeInColours(&picture);
+    EXPECT_EQ(counts.seeThrough, 1u); // the near-black pixel, by its colour
+    EXPECT_EQ(counts.raised, 0u);
 }
 
 } // namespace

@@ -3,8 +3,9 @@
 // files are read back with the BMP reader, which the wine test holds to the
 // platform's own reading.
 #include "bmp_reader.h"
-#include "bmp_writer.h"
-#include "png_writer.h"
+#include "bmp_test_writer.h"
+#include "near_black.h"
+#include "png_test_writer.h"
 
 #include <fcntl.h>
 #include <png.h>
@@ -125,6 +126,10 @@ TEST_F(PictureTool, RefusesEachBrokenRuleWithOneLineAndNoOutput)
     truncated.resize(truncated.size() - 1);
     std::vector<uint8_t> png(8);
     std::memcpy(png.data(), "\x89PNG\r\n\x1a\n", 8);
+    // 16 bits with masks after the 40-byte header: cut within them, and with
+    // the pixels said to start among them.
+    const std::vector<uint8_t> fields = With(BmpHeaders(4, 4, 3), 28, 16);
+    const std::vector<uint8_t> masksCut(fields.begin(), fields.begin() + 14 + 40 + 8);
     const struct {
         const char *name;
         std::vector<uint8_t> bytes;
@@ -152,6 +157,8 @@ TEST_F(PictureTool, RefusesEachBrokenRuleWithOneLineAndNoOutput)
         {"sixty_four_bits", With(Bmp(4, 4), 28, 64), "not a BMP this tool reads: 64 bits a pixel"},
         {"table_past_end", tablePastEnd, "colour table of 256 entries points past the end of the file"},
         {"offset_past_end", offsetPastEnd, "pixel offset 1073742902 points past the end of the file"},
+        {"masks_cut", masksCut, "truncated: the colour masks end early"},
+        {"offset_among_masks", With(fields, 10, 60), "pixel offset 60 points into the headers"},
         {"zero_height", Bmp(4, 0), "width or height is 0"},
         {"negative_width", Bmp(-4, 4), "negative width -4"},
         {"too_wide", BmpHeaders(16385, 1), "16385 x 1 pixels: more than 16384 on a side"},
@@ -256,7 +263,7 @@ const uint8_t *BmpPixel(const BmpPicture &bmp, int x, int y) // y from the top
 
 bool NearBlack(const uint8_t *p)
 {
-    return p[0] <= 16 && p[1] <= 16 && p[2] <= 16;
+    return IsNearBlack(p[0], p[1], p[2]);
 }
 
 TEST_F(PictureTool, AlphaDecidesTheShapeAndOpaqueNearBlackIsRaised)
@@ -265,9 +272,10 @@ TEST_F(PictureTool, AlphaDecidesTheShapeAndOpaqueNearBlackIsRaised)
     std::vector<uint8_t> bgra;
     int raised = 0;
     for (int i = 0; i < w * h; ++i) {
-        const uint8_t alpha = static_cast<uint8_t>(i * 7 % 256), level = static_cast<uint8_t>(i % 5 == 0 ? i % 17 : 200);
+        const uint8_t alpha = static_cast<uint8_t>(i * 7 % 256),
+                      level = static_cast<uint8_t>(i % 5 == 0 ? i % 17 : 200);
         bgra.insert(bgra.end(), {level, static_cast<uint8_t>(level / 2), level, alpha});
-        raised += alpha >= 128 && level <= 16;
+        raised += alpha >= 128 && IsNearBlack(level, level / 2, level);
     }
     WritePng(dir_ / "alpha.png", w, h, bgra, true);
     ToolRun run;
@@ -282,7 +290,7 @@ TEST_F(PictureTool, AlphaDecidesTheShapeAndOpaqueNearBlackIsRaised)
             const uint8_t *in = &bgra[4 * (y * w + x)], *out = BmpPixel(bmp, x, y);
             EXPECT_EQ(NearBlack(out), in[3] < 128) << x << "," << y;
             if (in[3] >= 128 && NearBlack(in)) {
-                EXPECT_EQ(out[0] + out[1] + out[2], 3 * 17) << x << "," << y;
+                EXPECT_EQ(out[0] + out[1] + out[2], 3 * ART_RAISED_GREY) << x << "," << y;
             }
         }
 }
@@ -294,7 +302,8 @@ TEST_F(PictureTool, OpaqueBlackBorderIsCutAwayAndManyColoursStay24Bit)
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const bool border = x == 0 || y == 0 || x == w - 1 || y == h - 1;
-            bordered.insert(bordered.end(), {uint8_t(border ? 0 : 90), uint8_t(border ? 0 : 9 * y), uint8_t(border ? 0 : 40), 255});
+            bordered.insert(bordered.end(),
+                            {uint8_t(border ? 0 : 90), uint8_t(border ? 0 : 9 * y), uint8_t(border ? 0 : 40), 255});
             manyColours.insert(manyColours.end(), {uint8_t(8 * x), uint8_t(12 * y), 77, 255});
         }
     WritePng(dir_ / "bordered.png", w, h, bordered, false);
@@ -324,7 +333,7 @@ TEST_F(PictureTool, ExitStatusesForEveryArgumentOrder)
     WriteBytes(refused, BmpHeaders(4, 4, 4));
     const std::string out = (dir_ / "out").string();
     for (const char *form : {"inspect P", "inspect P --json", "inspect --json P", "preview P -o O", "preview -o O P",
-                             "convert P -o O", "convert -o O P"}) {
+                             "convert P -o O", "convert -o O P", "inspect -- P", "convert -o O -- P"}) {
         SCOPED_TRACE(form);
         auto with = [&](const std::string &picture) {
             std::string args = form;
@@ -335,8 +344,10 @@ TEST_F(PictureTool, ExitStatusesForEveryArgumentOrder)
         EXPECT_EQ(with(good).status, 0) << with(good).err;
         EXPECT_EQ(with(refused).status, 1);
     }
-    for (const char *usage : {"", "inspect", "inspect P --jsn", "inspect P --json x", "convert P", "convert P -o",
-                              "convert P O", "preview P -x O", "show P", "--help x"}) {
+    for (const char *usage :
+         {"", "inspect", "inspect P --jsn", "inspect P --json x", "convert P", "convert P -o", "convert P O",
+          "preview P -x O", "show P", "--help x", "convert P -o O -o O", "inspect P -- --json", "convert P -o O --json",
+          "preview P -o O --template T", "inspect P -o O"}) {
         SCOPED_TRACE(usage);
         const ToolRun run = Tool(usage);
         EXPECT_EQ(run.status, 2);
@@ -345,6 +356,16 @@ TEST_F(PictureTool, ExitStatusesForEveryArgumentOrder)
     const ToolRun help = Tool("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("usage: brimshade-picture inspect PICTURE [--json]"), std::string::npos) << help.out;
+}
+
+// A count of colours used beyond what the bit count allows means a full table,
+// as a count of 0 does, rather than a table past the end of the file.
+TEST_F(PictureTool, MoreColoursUsedThanBitsAllowMeanTheFullTable)
+{
+    WriteBytes(dir_ / "many.bmp", With(Bmp(4, 4), 46, 1000));
+    const ToolRun run = Tool("inspect " + (dir_ / "many.bmp").string());
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("256 colours"), std::string::npos) << run.out;
 }
 
 // A picture of 300 x 300 different colours: a 24-bit BMP of 270,054 bytes.
@@ -393,7 +414,8 @@ TEST_F(PictureTool, ExactlyTwoHundredFiftySixColoursStayEightBit)
     for (int colours : {256, 257}) {
         SCOPED_TRACE(colours);
         std::vector<uint8_t> bgra;
-        for (int i = 0; i < 20 * 20; ++i) bgra.insert(bgra.end(), {uint8_t(i % colours), uint8_t(i % colours / 256 * 9), 99, 255});
+        for (int i = 0; i < 20 * 20; ++i)
+            bgra.insert(bgra.end(), {uint8_t(i % colours), uint8_t(i % colours / 256 * 9), 99, 255});
         WritePng(dir_ / "colours.png", 20, 20, bgra, false);
         ToolRun run;
         const BmpPicture bmp = Converted(dir_ / "colours.png", &run);
@@ -409,11 +431,11 @@ TEST_F(PictureTool, InspectSaysWhatWasConverted)
 {
     png_test::PngSpec spec{8, 8, 2, 16, true, png_test::Chunk("gAMA", {0, 1, 0x86, 0xA0})};
     WriteBytes(dir_ / "gamma.png", png_test::WritePng(spec));
-    EXPECT_NE(Tool("inspect " + (dir_ / "gamma.png").string()).out.find(
-                  "\n  colours: converted to sRGB from the file's gamma 1.00000\n"),
+    EXPECT_NE(Tool("inspect " + (dir_ / "gamma.png").string())
+                  .out.find("\n  colours: converted to sRGB from the file's gamma 1.00000\n"),
               std::string::npos);
-    EXPECT_NE(Tool("inspect --json " + (dir_ / "gamma.png").string()).out.find(
-                  "\"file_gamma\": 1.00000, \"gamma_converted\": true"),
+    EXPECT_NE(Tool("inspect --json " + (dir_ / "gamma.png").string())
+                  .out.find("\"file_gamma\": 1.00000, \"gamma_converted\": true"),
               std::string::npos);
     // A 16-bit RGBA picture, interlaced or not: the same BMP, byte for byte.
     std::string bmps[2];
@@ -428,10 +450,12 @@ TEST_F(PictureTool, InspectSaysWhatWasConverted)
     content.width = 2;
     content.height = 1;
     content.values = {0x00FFFFFF, 0x00101010}; // alpha 0 throughout
-    WriteBytes(dir_ / "alpha.bmp", bmp_test::WriteBmp({"alpha", 124, 32, bmp_test::kBitfields, false, 0,
-                                                        {0xFF0000, 0xFF00, 0xFF, 0xFF000000}}, content));
+    WriteBytes(dir_ / "alpha.bmp",
+               bmp_test::WriteBmp(
+                   {"alpha", 124, 32, bmp_test::kBitfields, false, 0, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}}, content));
     const ToolRun run = Tool("inspect " + (dir_ / "alpha.bmp").string());
-    EXPECT_NE(run.out.find("\n  alpha: 0 throughout, so unused: the picture is opaque\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\n  alpha: 0 throughout, so unused: the picture is opaque\n"), std::string::npos)
+        << run.out;
     EXPECT_NE(run.out.find("see-through pixels: 1 of 2"), std::string::npos) << run.out;
 }
 

@@ -3,8 +3,10 @@
 // gives must be GetRegionData's for the region CreateColorKeyRegion makes of
 // the same pixels. Under Wine on X11 that is the count the window's shape
 // request carries.
+#include "art_key.h"
 #include "bmp_reader.h"
 #include "color_key_region.h"
+#include "gdi_objects.h"
 #include "region_figures.h"
 
 #include <windows.h>
@@ -57,24 +59,18 @@ Picture Artwork()
 // -1 when there is no region.
 long PlatformRectangles(const Picture &picture)
 {
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = picture.width;
-    bmi.bmiHeader.biHeight = picture.height;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    void *pvBits = nullptr;
-    HBITMAP hBmp = CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &pvBits, nullptr, 0);
+    HBITMAP hBmp = MakeDibSection(picture.width, picture.height, 32, {}, [&](BYTE *bits, int) {
+        std::copy(picture.pixels.begin(), picture.pixels.end(), bits);
+    });
     if (hBmp == nullptr) return -1;
-    std::copy(picture.pixels.begin(), picture.pixels.end(), static_cast<uint8_t *>(pvBits));
-    HRGN hRgn = CreateColorKeyRegion(hBmp, 0x000000, 0x101010);
+    HRGN hRgn = CreateColorKeyRegion(hBmp, ART_KEY_COLOR, ART_KEY_TOLERANCE);
     DeleteObject(hBmp);
     if (hRgn == nullptr) return -1;
-    std::vector<uint8_t> data(GetRegionData(hRgn, 0, nullptr));
-    const DWORD cbGot = GetRegionData(hRgn, static_cast<DWORD>(data.size()), reinterpret_cast<RGNDATA *>(data.data()));
+    const std::vector<BYTE> data = RegionData(hRgn);
     DeleteObject(hRgn);
-    return cbGot == data.size() ? static_cast<long>(reinterpret_cast<RGNDATA *>(data.data())->rdh.nCount) : -1;
+    return data.size() >= sizeof(RGNDATAHEADER)
+               ? static_cast<long>(reinterpret_cast<const RGNDATA *>(data.data())->rdh.nCount)
+               : -1;
 }
 
 // Runs [2, 9) and [20, 30), with one edge moved on the rows of odd bands of
@@ -96,10 +92,12 @@ TEST(RegionFigures, BandedCountIsThePlatformsForEveryKindOfPicture)
     } cases[] = {
         {"artwork", Artwork()},
         {"scattered holes", MakePicture(97, 61, [](int x, int y) { return (x * 7 + y * 13) % 5 != 0 && (x ^ y) % 3; })},
-        {"ellipse", MakePicture(300, 200, [](int x, int y) { return std::hypot((x - 150) / 140.0, (y - 100) / 90.0) < 1; })},
+        {"ellipse",
+         MakePicture(300, 200, [](int x, int y) { return std::hypot((x - 150) / 140.0, (y - 100) / 90.0) < 1; })},
         {"rows differing in one run's right edge", MakePicture(40, 30, BandsDifferingIn(1, false))},
         {"rows differing in one run's left edge", MakePicture(40, 30, BandsDifferingIn(-1, true))},
-        {"equal rows on both sides of an empty row", MakePicture(30, 9, [](int x, int y) { return y != 4 && x % 4 != 0; })},
+        {"equal rows on both sides of an empty row",
+         MakePicture(30, 9, [](int x, int y) { return y != 4 && x % 4 != 0; })},
         {"equal rows with a row split between batches", MakePicture(6, 1000, [](int x, int) { return x % 2 == 0; })},
         {"checkerboard over three batches", MakePicture(200, 50, [](int x, int y) { return (x + y) % 2 == 0; })},
         {"all opaque", MakePicture(20, 20, [](int, int) { return true; })},

@@ -6,6 +6,7 @@
 #include "color_key_region.h"
 #include "color_key_scan.h"
 #include "conversion_test.h"
+#include "gdi_objects.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +27,10 @@ bool Speckled(int x, int y)
 }
 
 // The number of batches the scan hands over for a picture of this height.
-int BatchesFor(int height) { return height / 8 + 1; }
+int BatchesFor(int height)
+{
+    return height / 8 + 1;
+}
 
 // The region that uniting the scan's batches one after another into the first
 // gives: what the conversion must still give, whatever order it unites them in.
@@ -37,26 +41,9 @@ HRGN UnitedInTurn(int width, int height, const OpaqueRule &opaque)
         for (int x = 0; x < width; ++x)
             pixels[static_cast<size_t>(height - 1 - y) * width + x] = opaque(x, y) ? 0xFFFFFF : 0;
     HRGN hRgn = nullptr;
-    auto unite = [](const RGNDATA *pBatch, DWORD cbBatch, void *pContext) {
-        HRGN *phRgn = static_cast<HRGN *>(pContext);
-        HRGN hBatch = ExtCreateRegion(nullptr, cbBatch, pBatch);
-        if (*phRgn == nullptr) {
-            *phRgn = hBatch;
-        } else {
-            CombineRgn(*phRgn, *phRgn, hBatch, RGN_OR);
-            DeleteObject(hBatch);
-        }
-    };
-    ScanColorKeyRuns(reinterpret_cast<const BYTE *>(pixels.data()), width, height, width * 4, kKey, kTolerance,
-                     unite, &hRgn);
+    ScanColorKeyRuns(reinterpret_cast<const BYTE *>(pixels.data()), width, height, width * 4, ART_KEY_COLOR,
+                     ART_KEY_TOLERANCE, UniteBatchInTurn, &hRgn);
     return hRgn;
-}
-
-std::vector<BYTE> RegionData(HRGN hRgn)
-{
-    std::vector<BYTE> data(GetRegionData(hRgn, 0, nullptr));
-    GetRegionData(hRgn, static_cast<DWORD>(data.size()), reinterpret_cast<RGNDATA *>(data.data()));
-    return data;
 }
 
 // What the unions of one conversion did, read from its calls: how many
@@ -94,8 +81,7 @@ TEST_F(ColorKeyRegionBatches, AnyNumberOfBatchesGivesTheRegionOfUnitingThemInTur
     std::vector<int> heights;
     for (int batches : {1, 2, 3, 4, 5, 6, 7, 8, 9, 15, 16, 17, 31, 32, 33, 63, 64, 65})
         heights.push_back(8 * (batches - 1) + 5);
-    for (int fullBatches : {1, 2, 3, 4, 8})
-        heights.push_back(8 * fullBatches);
+    for (int fullBatches : {1, 2, 3, 4, 8}) heights.push_back(8 * fullBatches);
 
     for (int height : heights) {
         SCOPED_TRACE("height " + std::to_string(height));
@@ -150,7 +136,7 @@ TEST_F(ColorKeyRegionBatches, EachFailureAmongManyBatchesGivesNullAndReleasesEve
         SCOPED_TRACE("batch region " + std::to_string(nth) + " fails");
         StartRecording();
         FailCall(Api::ExtCreateRegion, nth);
-        EXPECT_EQ(CreateColorKeyRegion(hBmp, kKey, kTolerance), nullptr);
+        EXPECT_EQ(CreateColorKeyRegion(hBmp, ART_KEY_COLOR, ART_KEY_TOLERANCE), nullptr);
         calls_ = StopRecording();
         ExpectReleasedInOrder(calls_, 0);
     }
@@ -158,7 +144,7 @@ TEST_F(ColorKeyRegionBatches, EachFailureAmongManyBatchesGivesNullAndReleasesEve
         SCOPED_TRACE("union " + std::to_string(nth) + " fails");
         StartRecording();
         FailCall(Api::CombineRgn, nth);
-        EXPECT_EQ(CreateColorKeyRegion(hBmp, kKey, kTolerance), nullptr);
+        EXPECT_EQ(CreateColorKeyRegion(hBmp, ART_KEY_COLOR, ART_KEY_TOLERANCE), nullptr);
         calls_ = StopRecording();
         ExpectReleasedInOrder(calls_, 0);
     }
@@ -176,7 +162,7 @@ TEST_F(ColorKeyRegionBatches, NoBatchBecomesARegionAfterAFailure)
         SCOPED_TRACE(failing == Api::ExtCreateRegion ? "second batch region fails" : "first union fails");
         StartRecording();
         FailCall(failing, failing == Api::ExtCreateRegion ? 2 : 1);
-        EXPECT_EQ(CreateColorKeyRegion(hBmp, kKey, kTolerance), nullptr);
+        EXPECT_EQ(CreateColorKeyRegion(hBmp, ART_KEY_COLOR, ART_KEY_TOLERANCE), nullptr);
         calls_ = StopRecording();
         EXPECT_EQ(CallsOf(calls_, Api::ExtCreateRegion).size(), 2u);
         ExpectReleasedInOrder(calls_, 0);

@@ -5,6 +5,7 @@
 #include "call_trace.h"
 #include "color_key_region.h"
 #include "conversion_test.h"
+#include "gdi_objects.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +19,10 @@ using ColorKeyRegionExtremes = ConversionTest;
 // Runs of a few pixels with gaps of one or two: a 100,000-pixel line holds
 // tens of thousands of them, so one row, or one column of rows, spans many
 // batches.
-bool Dashed(int x, int y) { return Mix(x, y) % 3 != 0; }
+bool Dashed(int x, int y)
+{
+    return Mix(x, y) % 3 != 0;
+}
 
 TEST_F(ColorKeyRegionExtremes, PicturesOnePixelWideOrHighGiveTheirShape)
 {
@@ -55,19 +59,7 @@ TEST_F(ColorKeyRegionExtremes, PicturesOnePixelWideOrHighGiveTheirShape)
 // conversion gives up with nothing left behind rather than scan a part.
 TEST_F(ColorKeyRegionExtremes, PictureTooLargeToCopyGivesNullAndLeavesNothing)
 {
-    struct {
-        BITMAPINFOHEADER header;
-        RGBQUAD colors[2];
-    } info = {};
-    info.header.biSize = sizeof(BITMAPINFOHEADER);
-    info.header.biWidth = 40000;
-    info.header.biHeight = 40000;
-    info.header.biPlanes = 1;
-    info.header.biBitCount = 1;
-    info.colors[1] = RGBQUAD{255, 255, 255, 0};
-    void *pvBits = nullptr;
-    HBITMAP hHuge = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO *>(&info), DIB_RGB_COLORS, &pvBits,
-                                     nullptr, 0);
+    HBITMAP hHuge = MakeDibSection(40000, 40000, 1, {{0, 0, 0, 0}, {255, 255, 255, 0}}, [](BYTE *, int) {});
     ASSERT_NE(hHuge, nullptr) << "the 1-bit picture itself could not be made";
 
     EXPECT_EQ(Convert(hHuge), nullptr);
@@ -101,8 +93,7 @@ TEST_F(ColorKeyRegionExtremes, HandlesThatAreNotBitmapsGiveNullAndMakeNothing)
         EXPECT_TRUE(UnreleasedObjects(calls_).empty());
     }
     for (const auto &object : objects) {
-        if (object.hObject == hFreed)
-            continue;
+        if (object.hObject == hFreed) continue;
         if (GetObjectType(object.hObject) == OBJ_MEMDC)
             DeleteDC(static_cast<HDC>(object.hObject));
         else

@@ -3,9 +3,12 @@
 // for the artwork and for sources of every common format.
 #include "api_hooks.h"
 #include "artwork_file.h"
+#include "batch_blocks.h"
 #include "color_key_region.h"
-#include "conversion_test.h"
 #include "call_trace.h"
+#include "conversion_test.h"
+#include "gdi_objects.h"
+#include "near_black.h"
 
 #include <gtest/gtest.h>
 
@@ -19,33 +22,11 @@ namespace {
 
 using ColorKeyRegion = ConversionTest;
 
-// A DIB section of the given format, its pixels set by fill(bits, stride).
-HBITMAP MakeDib(int width, int height, int bitCount, const std::vector<RGBQUAD> &colors,
-                const std::function<void(BYTE *, int)> &fill, bool topDown = false)
-{
-    std::vector<BYTE> info(sizeof(BITMAPINFOHEADER) + colors.size() * sizeof(RGBQUAD));
-    BITMAPINFO *pbmi = reinterpret_cast<BITMAPINFO *>(info.data());
-    pbmi->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    pbmi->bmiHeader.biWidth = width;
-    pbmi->bmiHeader.biHeight = topDown ? -height : height;
-    pbmi->bmiHeader.biPlanes = 1;
-    pbmi->bmiHeader.biBitCount = static_cast<WORD>(bitCount);
-    pbmi->bmiHeader.biCompression = BI_RGB;
-    pbmi->bmiHeader.biClrUsed = static_cast<DWORD>(colors.size());
-    std::copy(colors.begin(), colors.end(), pbmi->bmiColors);
-    void *pvBits = nullptr;
-    HBITMAP hBmp = CreateDIBSection(nullptr, pbmi, DIB_RGB_COLORS, &pvBits, nullptr, 0);
-    if (hBmp != nullptr)
-        fill(static_cast<BYTE *>(pvBits), ((width * bitCount + 31) / 32) * 4);
-    return hBmp;
-}
-
 // The pixels of the picture that are not see-through, top row first.
 std::vector<bool> Opaque(const std::vector<bool> &seeThrough)
 {
     std::vector<bool> opaque(seeThrough.size());
-    for (size_t i = 0; i < seeThrough.size(); ++i)
-        opaque[i] = !seeThrough[i];
+    for (size_t i = 0; i < seeThrough.size(); ++i) opaque[i] = !seeThrough[i];
     return opaque;
 }
 
@@ -137,7 +118,7 @@ TEST_F(ColorKeyRegion, EachFailureGivesNullAndReleasesEverything)
         SCOPED_TRACE(failure.what);
         StartRecording();
         FailCall(failure.api, failure.nth);
-        HRGN hRgn = CreateColorKeyRegion(hArt, kKey, kTolerance);
+        HRGN hRgn = CreateColorKeyRegion(hArt, ART_KEY_COLOR, ART_KEY_TOLERANCE);
         calls_ = StopRecording();
         EXPECT_EQ(hRgn, nullptr);
         ExpectReleasedInOrder(calls_, 0);
@@ -152,24 +133,24 @@ TEST_F(ColorKeyRegion, FailuresBeforeTheCopyReleaseExactlyWhatWasMade)
 
     StartRecording();
     FailCall(Api::CreateCompatibleDC, 1);
-    EXPECT_EQ(CreateColorKeyRegion(hArt, kKey, kTolerance), nullptr);
+    EXPECT_EQ(CreateColorKeyRegion(hArt, ART_KEY_COLOR, ART_KEY_TOLERANCE), nullptr);
     EXPECT_EQ(CallTrace(StopRecording(), names), (std::vector<std::string>{"CreateCompatibleDC(0) = 0"}));
 
     StartRecording();
     FailCall(Api::CreateDIBSection, 1);
-    EXPECT_EQ(CreateColorKeyRegion(hArt, kKey, kTolerance), nullptr);
-    EXPECT_EQ(CallTrace(StopRecording(), names),
-              (std::vector<std::string>{"CreateCompatibleDC(0) = dc1", "CreateDIBSection(dc1) = 0",
-                                        "DeleteDC(dc1) = 1"}));
+    EXPECT_EQ(CreateColorKeyRegion(hArt, ART_KEY_COLOR, ART_KEY_TOLERANCE), nullptr);
+    EXPECT_EQ(
+        CallTrace(StopRecording(), names),
+        (std::vector<std::string>{"CreateCompatibleDC(0) = dc1", "CreateDIBSection(dc1) = 0", "DeleteDC(dc1) = 1"}));
 
     StartRecording();
     FailCall(Api::CreateCompatibleDC, 2);
-    EXPECT_EQ(CreateColorKeyRegion(hArt, kKey, kTolerance), nullptr);
-    EXPECT_EQ(CallTrace(StopRecording(), names),
-              (std::vector<std::string>{"CreateCompatibleDC(0) = dc1", "CreateDIBSection(dc1) = dib1",
-                                        "SelectObject(dc1, dib1) = old1", "CreateCompatibleDC(dc1) = 0",
-                                        "SelectObject(dc1, old1) = dib1", "DeleteObject(dib1) = 1",
-                                        "DeleteDC(dc1) = 1"}));
+    EXPECT_EQ(CreateColorKeyRegion(hArt, ART_KEY_COLOR, ART_KEY_TOLERANCE), nullptr);
+    EXPECT_EQ(
+        CallTrace(StopRecording(), names),
+        (std::vector<std::string>{"CreateCompatibleDC(0) = dc1", "CreateDIBSection(dc1) = dib1",
+                                  "SelectObject(dc1, dib1) = old1", "CreateCompatibleDC(dc1) = 0",
+                                  "SelectObject(dc1, old1) = dib1", "DeleteObject(dib1) = 1", "DeleteDC(dc1) = 1"}));
     DeleteObject(hArt);
 }
 
@@ -186,7 +167,8 @@ TEST_F(ColorKeyRegion, NullOrNonBitmapSourceGivesNullAndMakesNothing)
 
 TEST_F(ColorKeyRegion, SourceSelectedElsewhereGivesNullRatherThanAWrongShape)
 {
-    HBITMAP hBmp = MakeDib(8, 8, 24, {}, [](BYTE *bits, int stride) { std::fill(bits, bits + 8 * stride, 0xFF); });
+    HBITMAP hBmp =
+        MakeDibSection(8, 8, 24, {}, [](BYTE *bits, int stride) { std::fill(bits, bits + 8 * stride, 0xFF); });
     HDC hdc = CreateCompatibleDC(nullptr);
     HGDIOBJ hOld = SelectObject(hdc, hBmp);
     EXPECT_EQ(Convert(hBmp), nullptr);
@@ -198,13 +180,14 @@ TEST_F(ColorKeyRegion, SourceSelectedElsewhereGivesNullRatherThanAWrongShape)
 
 TEST_F(ColorKeyRegion, AllSeeThroughGivesTheEmptyRegionFromOneEmptyBatch)
 {
-    HBITMAP hBmp = MakeDib(13, 9, 24, {}, [](BYTE *bits, int stride) { std::fill(bits, bits + 9 * stride, 0x10); });
+    HBITMAP hBmp =
+        MakeDibSection(13, 9, 24, {}, [](BYTE *bits, int stride) { std::fill(bits, bits + 9 * stride, 0x10); });
     HRGN hRgn = Convert(hBmp);
     ASSERT_NE(hRgn, nullptr);
     std::vector<ApiCall> regions = CallsOf(calls_, Api::ExtCreateRegion);
     ASSERT_EQ(regions.size(), 1u);
     EXPECT_EQ(regions[0].rdh.nCount, 0u);
-    EXPECT_EQ(regions[0].args[1], 1632u);
+    EXPECT_EQ(regions[0].args[1], kFirstBlockBytes);
     RECT box;
     EXPECT_EQ(GetRgnBox(hRgn, &box), NULLREGION);
     DeleteObject(hRgn);
@@ -213,7 +196,8 @@ TEST_F(ColorKeyRegion, AllSeeThroughGivesTheEmptyRegionFromOneEmptyBatch)
 
 TEST_F(ColorKeyRegion, NoSeeThroughGivesOneRectangleOfThePicture)
 {
-    HBITMAP hBmp = MakeDib(13, 9, 24, {}, [](BYTE *bits, int stride) { std::fill(bits, bits + 9 * stride, 0x11); });
+    HBITMAP hBmp =
+        MakeDibSection(13, 9, 24, {}, [](BYTE *bits, int stride) { std::fill(bits, bits + 9 * stride, 0x11); });
     HRGN hRgn = Convert(hBmp);
     RECT box;
     EXPECT_EQ(GetRgnBox(hRgn, &box), SIMPLEREGION);
@@ -229,12 +213,15 @@ TEST_F(ColorKeyRegion, NoSeeThroughGivesOneRectangleOfThePicture)
 struct Probe {
     BYTE blue, green, red;
 };
-const Probe kProbes[] = {{0, 0, 0},  {16, 16, 16}, {8, 0, 16}, {17, 0, 0},      {0, 17, 0},
+const Probe kProbes[] = {{0, 0, 0},  {16, 16, 16},    {8, 0, 16},   {17, 0, 0},    {0, 17, 0},
                          {0, 0, 17}, {255, 255, 255}, {16, 16, 17}, {200, 100, 50}};
 const int kProbeCount = sizeof(kProbes) / sizeof(kProbes[0]);
 const int kWidth = 37, kHeight = 23; // odd, so rows of most formats are padded
 
-int ProbeAt(int x, int y) { return (x * 5 + y * 3 + x * y) % kProbeCount; }
+int ProbeAt(int x, int y)
+{
+    return (x * 5 + y * 3 + x * y) % kProbeCount;
+}
 
 std::vector<bool> ProbeOpaqueMask()
 {
@@ -248,7 +235,10 @@ std::vector<bool> ProbeOpaqueMask()
 }
 
 // Row of picture row y in a bottom-up DIB.
-BYTE *Row(BYTE *bits, int stride, int y) { return bits + static_cast<size_t>(kHeight - 1 - y) * stride; }
+BYTE *Row(BYTE *bits, int stride, int y)
+{
+    return bits + static_cast<size_t>(kHeight - 1 - y) * stride;
+}
 
 std::vector<RGBQUAD> ProbePalette(int entries)
 {
@@ -261,7 +251,7 @@ std::vector<RGBQUAD> ProbePalette(int entries)
 HBITMAP IndexedProbes(int bitCount)
 {
     // 1 bit holds two of the probes only: black and (17, 0, 0) via index 3 folded to 1.
-    return MakeDib(kWidth, kHeight, bitCount, ProbePalette(1 << bitCount), [bitCount](BYTE *bits, int stride) {
+    return MakeDibSection(kWidth, kHeight, bitCount, ProbePalette(1 << bitCount), [bitCount](BYTE *bits, int stride) {
         for (int y = 0; y < kHeight; ++y)
             for (int x = 0; x < kWidth; ++x) {
                 int index = ProbeAt(x, y) % (1 << bitCount);
@@ -286,7 +276,7 @@ std::vector<bool> IndexedProbeOpaqueMask(int bitCount)
 
 HBITMAP TrueColorProbes(int bitCount, bool topDown = false)
 {
-    return MakeDib(
+    return MakeDibSection(
         kWidth, kHeight, bitCount, {},
         [bitCount, topDown](BYTE *bits, int stride) {
             for (int y = 0; y < kHeight; ++y) {
@@ -297,8 +287,7 @@ HBITMAP TrueColorProbes(int bitCount, bool topDown = false)
                     px[0] = p.blue;
                     px[1] = p.green;
                     px[2] = p.red;
-                    if (bitCount == 32)
-                        px[3] = static_cast<BYTE>(x * 41 + y); // never looked at
+                    if (bitCount == 32) px[3] = static_cast<BYTE>(x * 41 + y); // never looked at
                 }
             }
         },
@@ -314,7 +303,7 @@ HBITMAP Rgb555Probes(std::vector<bool> *opaque)
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x)
             opaque->push_back(level(x, y, 0) > 2 || level(x, y, 1) > 2 || level(x, y, 2) > 2);
-    return MakeDib(kWidth, kHeight, 16, {}, [&](BYTE *bits, int stride) {
+    return MakeDibSection(kWidth, kHeight, 16, {}, [&](BYTE *bits, int stride) {
         for (int y = 0; y < kHeight; ++y)
             for (int x = 0; x < kWidth; ++x) {
                 WORD value = static_cast<WORD>(level(x, y, 0) | level(x, y, 1) << 5 | level(x, y, 2) << 10);
@@ -377,7 +366,7 @@ TEST_F(ColorKeyRegion, KeyAndToleranceBoundStoredBytesInOrder)
     const BYTE bgr[][3] = {{0x60, 0x40, 0x20}, {0x70, 0x50, 0x30}, {0x65, 0x45, 0x25}, {0x71, 0x45, 0x25},
                            {0x65, 0x3F, 0x25}, {0x65, 0x45, 0x31}, {0x20, 0x40, 0x60}};
     const bool opaque[] = {false, false, false, true, true, true, true};
-    HBITMAP hBmp = MakeDib(7, 1, 24, {}, [&](BYTE *bits, int) { std::memcpy(bits, bgr, sizeof(bgr)); });
+    HBITMAP hBmp = MakeDibSection(7, 1, 24, {}, [&](BYTE *bits, int) { std::memcpy(bits, bgr, sizeof(bgr)); });
     HRGN hRgn = Convert(hBmp, 0x204060, 0x101010);
     EXPECT_EQ(RegionMask(hRgn, 7, 1), std::vector<bool>(opaque, opaque + 7));
     DeleteObject(hRgn);

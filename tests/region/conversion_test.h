@@ -4,7 +4,9 @@
 #pragma once
 
 #include "api_hooks.h"
+#include "art_key.h"
 #include "color_key_region.h"
+#include "gdi_objects.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -12,16 +14,12 @@
 #include <functional>
 #include <vector>
 
-// The program's own key: blue, green and red each within 0..16.
-const COLORREF kKey = 0x000000;
-const COLORREF kTolerance = 0x101010;
-
 class ConversionTest : public testing::Test {
 protected:
     static void SetUpTestSuite() { InstallApiHooks(); }
 
     // Converts with every call recorded in calls_; the test owns the result.
-    HRGN Convert(HBITMAP hBmp, COLORREF key = kKey, COLORREF tolerance = kTolerance)
+    HRGN Convert(HBITMAP hBmp, COLORREF key = ART_KEY_COLOR, COLORREF tolerance = ART_KEY_TOLERANCE)
     {
         StartRecording();
         HRGN hRgn = CreateColorKeyRegion(hBmp, key, tolerance);
@@ -38,30 +36,8 @@ using OpaqueRule = std::function<bool(int x, int y)>;
 // white, the others black (see-through for the key 0 and any tolerance).
 inline HBITMAP MaskPicture(int width, int height, const OpaqueRule &opaque)
 {
-    struct {
-        BITMAPINFOHEADER header;
-        RGBQUAD colors[2];
-    } info = {};
-    info.header.biSize = sizeof(BITMAPINFOHEADER);
-    info.header.biWidth = width;
-    info.header.biHeight = height;
-    info.header.biPlanes = 1;
-    info.header.biBitCount = 8;
-    info.header.biCompression = BI_RGB;
-    info.header.biClrUsed = 2;
-    info.colors[1] = RGBQUAD{255, 255, 255, 0};
-    void *pvBits = nullptr;
-    HBITMAP hBmp = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO *>(&info), DIB_RGB_COLORS, &pvBits,
-                                    nullptr, 0);
-    if (hBmp == nullptr)
-        return nullptr;
-    size_t stride = (static_cast<size_t>(width) + 3) & ~size_t{3};
-    for (int y = 0; y < height; ++y) {
-        BYTE *row = static_cast<BYTE *>(pvBits) + static_cast<size_t>(height - 1 - y) * stride;
-        for (int x = 0; x < width; ++x)
-            row[x] = opaque(x, y) ? 1 : 0;
-    }
-    return hBmp;
+    return MakeIndexedDib(width, height, {{0, 0, 0, 0}, {255, 255, 255, 0}},
+                          [&](int x, int y) { return static_cast<BYTE>(opaque(x, y) ? 1 : 0); });
 }
 
 // The opaque pixels, top row first, as RegionMask gives a region's pixels.
@@ -69,8 +45,7 @@ inline std::vector<bool> MaskOf(int width, int height, const OpaqueRule &opaque)
 {
     std::vector<bool> mask(static_cast<size_t>(width) * height);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            mask[static_cast<size_t>(y) * width + x] = opaque(x, y);
+        for (int x = 0; x < width; ++x) mask[static_cast<size_t>(y) * width + x] = opaque(x, y);
     return mask;
 }
 

@@ -11,18 +11,15 @@
 namespace {
 
 const RECT kResetBound = MakeRect(MAXLONG, MAXLONG, 0, 0);
-const DWORD kFullBatchSize = BatchSize(RECT_BATCH_LIMIT);
 
 // Which pixels of a one-row surface the scan leaves out of every rectangle.
 std::vector<bool> SeeThroughOfRow(const std::vector<uint32_t> &pixels, DWORD key, DWORD tolerance)
 {
     Surface surface(static_cast<LONG>(pixels.size()), 1);
-    for (size_t x = 0; x < pixels.size(); ++x)
-        surface.Set(static_cast<LONG>(x), 0, pixels[x]);
+    for (size_t x = 0; x < pixels.size(); ++x) surface.Set(static_cast<LONG>(x), 0, pixels[x]);
     std::vector<bool> seeThrough(pixels.size(), true);
     for (const RECT &rc : Scan(surface, key, tolerance).AllRects())
-        for (LONG x = rc.left; x < rc.right; ++x)
-            seeThrough[x] = false;
+        for (LONG x = rc.left; x < rc.right; ++x) seeThrough[x] = false;
     return seeThrough;
 }
 
@@ -38,7 +35,7 @@ TEST(ColorKeyScan, AllSeeThroughDeliversOneEmptyBatchInTheInitialBlock)
     EXPECT_EQ(batch.header.nCount, 0u);
     EXPECT_EQ(batch.header.nRgnSize, 0u);
     EXPECT_EQ(batch.header.rcBound, kResetBound);
-    EXPECT_EQ(batch.cbBatch, 1632u);
+    EXPECT_EQ(batch.cbBatch, kFirstBlockBytes);
 }
 
 TEST(ColorKeyScan, NoSeeThroughGivesOneFullWidthRectanglePerRow)
@@ -48,8 +45,7 @@ TEST(ColorKeyScan, NoSeeThroughGivesOneFullWidthRectanglePerRow)
     ASSERT_TRUE(result.complete);
     ASSERT_EQ(result.batches.size(), 1u);
     std::vector<RECT> expected;
-    for (LONG y = 0; y < 4; ++y)
-        expected.push_back(MakeRect(0, y, 9, y + 1));
+    for (LONG y = 0; y < 4; ++y) expected.push_back(MakeRect(0, y, 9, y + 1));
     EXPECT_EQ(result.batches[0].rects, expected);
     EXPECT_EQ(result.batches[0].header.rcBound, MakeRect(0, 0, 9, 4));
 }
@@ -60,12 +56,10 @@ TEST(ColorKeyScan, RunsOfARowStartAndEndWhereTheSeeThroughPixelsAre)
     const char *rows[] = {"..XX.X...XX", "X.X.X.X.XXX", "XXXXXXXXXX.", "..........."};
     Surface surface(11, 4);
     for (LONG y = 0; y < 4; ++y)
-        for (LONG x = 0; x < 11; ++x)
-            surface.Set(x, y, rows[y][x] == 'X' ? 0xFFFFFF : 0x000000);
+        for (LONG x = 0; x < 11; ++x) surface.Set(x, y, rows[y][x] == 'X' ? 0xFFFFFF : 0x000000);
     std::vector<RECT> expected = {
-        MakeRect(2, 0, 4, 1), MakeRect(5, 0, 6, 1), MakeRect(9, 0, 11, 1),
-        MakeRect(0, 1, 1, 2), MakeRect(2, 1, 3, 2), MakeRect(4, 1, 5, 2), MakeRect(6, 1, 7, 2), MakeRect(8, 1, 11, 2),
-        MakeRect(0, 2, 10, 3),
+        MakeRect(2, 0, 4, 1), MakeRect(5, 0, 6, 1), MakeRect(9, 0, 11, 1), MakeRect(0, 1, 1, 2),  MakeRect(2, 1, 3, 2),
+        MakeRect(4, 1, 5, 2), MakeRect(6, 1, 7, 2), MakeRect(8, 1, 11, 2), MakeRect(0, 2, 10, 3),
     };
     ScanResult result = Scan(surface, 0x000000, 0x101010);
     EXPECT_EQ(result.AllRects(), expected);
@@ -83,7 +77,7 @@ TEST(ColorKeyScan, SurfacesWithoutPixelsDeliverOnlyTheEmptyFinalBatch)
         ASSERT_EQ(result.batches.size(), 1u);
         EXPECT_EQ(result.batches[0].header.nCount, 0u);
         EXPECT_EQ(result.batches[0].header.rcBound, kResetBound);
-        EXPECT_EQ(result.batches[0].cbBatch, 1632u);
+        EXPECT_EQ(result.batches[0].cbBatch, kFirstBlockBytes);
     }
 }
 
@@ -105,17 +99,16 @@ TEST(ColorKeyScan, ToleranceWidensTheKeyUpwardsInclusivelyAndClampsAt255)
 
 TEST(ColorKeyScan, NearBlackKeyCutsAwayEachByteUpTo16)
 {
-    EXPECT_EQ(SeeThroughOfRow({0x000000, 0x101010, 0x080C10, 0x000011, 0x001100, 0x110000, 0x111111}, 0x000000,
-                              0x101010),
-              (std::vector<bool>{true, true, true, false, false, false, false}));
+    EXPECT_EQ(
+        SeeThroughOfRow({0x000000, 0x101010, 0x080C10, 0x000011, 0x001100, 0x110000, 0x111111}, 0x000000, 0x101010),
+        (std::vector<bool>{true, true, true, false, false, false, false}));
 }
 
 TEST(ColorKeyScan, KeyComponentsPairWithPixelBytesInStoredOrder)
 {
     // Component 0 of the key bounds byte 0 (blue in a BI_RGB surface), even
     // though a COLORREF keeps red there.
-    EXPECT_EQ(SeeThroughOfRow({0x000040, 0x400000, 0x004000}, 0x000040, 0),
-              (std::vector<bool>{true, false, false}));
+    EXPECT_EQ(SeeThroughOfRow({0x000040, 0x400000, 0x004000}, 0x000040, 0), (std::vector<bool>{true, false, false}));
 }
 
 TEST(ColorKeyScan, ByteThreeAndKeyBits24To31AreIgnored)
@@ -130,8 +123,7 @@ TEST(ColorKeyScan, RowPaddingIsNeverReadAsPixels)
     Surface seeThrough(3, 4, 12);
     std::fill(seeThrough.bytes.begin(), seeThrough.bytes.end(), 0xFF);
     for (LONG y = 0; y < 4; ++y)
-        for (LONG x = 0; x < 3; ++x)
-            seeThrough.Set(x, y, 0);
+        for (LONG x = 0; x < 3; ++x) seeThrough.Set(x, y, 0);
     EXPECT_TRUE(Scan(seeThrough, 0, 0).AllRects().empty());
 
     // Padding that would be see-through if read, after opaque pixels: runs
@@ -144,15 +136,14 @@ TEST(ColorKeyScan, RowPaddingIsNeverReadAsPixels)
 TEST(ColorKeyScan, BlockGrowsBy100BeforeTheRectangleThatNeedsIt)
 {
     // The size passed with the final batch shows the capacity at the end.
-    EXPECT_EQ(Scan(OneRunPerRow(100), 0, 0x101010).batches.back().cbBatch, BatchSize(100));
-    EXPECT_EQ(Scan(OneRunPerRow(101), 0, 0x101010).batches.back().cbBatch, BatchSize(200));
-    EXPECT_EQ(Scan(OneRunPerRow(1901), 0, 0x101010).batches.back().cbBatch, BatchSize(2000));
+    EXPECT_EQ(Scan(OneRunPerRow(100), 0, 0x101010).batches.back().cbBatch, kFirstBlockBytes);
+    EXPECT_EQ(Scan(OneRunPerRow(101), 0, 0x101010).batches.back().cbBatch, BatchBlockBytes(2 * RECT_BATCH_STEP));
+    EXPECT_EQ(Scan(OneRunPerRow(1901), 0, 0x101010).batches.back().cbBatch, kFullBlockBytes);
 
     ScanResult result = Scan(OneRunPerRow(101), 0, 0x101010);
     ASSERT_EQ(result.batches.size(), 1u);
     ASSERT_EQ(result.batches[0].rects.size(), 101u);
-    for (LONG y = 0; y < 101; ++y)
-        EXPECT_EQ(result.batches[0].rects[y], MakeRect(0, y, 1, y + 1));
+    for (LONG y = 0; y < 101; ++y) EXPECT_EQ(result.batches[0].rects[y], MakeRect(0, y, 1, y + 1));
 }
 
 TEST(ColorKeyScan, The2000thRectangleHandsOverAndTheNextStartsAFreshBatch)
@@ -163,13 +154,13 @@ TEST(ColorKeyScan, The2000thRectangleHandsOverAndTheNextStartsAFreshBatch)
 
     const DeliveredBatch &full = result.batches[0];
     EXPECT_EQ(full.header.nCount, 2000u);
-    EXPECT_EQ(full.cbBatch, kFullBatchSize);
+    EXPECT_EQ(full.cbBatch, kFullBlockBytes);
     EXPECT_EQ(full.header.rcBound, MakeRect(0, 0, 1, 2000));
     EXPECT_EQ(full.rects.back(), MakeRect(0, 1999, 1, 2000));
 
     const DeliveredBatch &last = result.batches[1];
     EXPECT_EQ(last.header.nCount, 1u);
-    EXPECT_EQ(last.cbBatch, kFullBatchSize); // the capacity does not shrink
+    EXPECT_EQ(last.cbBatch, kFullBlockBytes); // the capacity does not shrink
     EXPECT_EQ(last.rects[0], MakeRect(0, 2000, 1, 2001));
     EXPECT_EQ(last.header.rcBound, MakeRect(0, 2000, 1, 2001));
     EXPECT_EQ(last.header.dwSize, 32u);
@@ -194,8 +185,7 @@ TEST(ColorKeyScan, ExactMultipleOf2000EndsWithAnEmptyFullSizeBatch)
     EXPECT_EQ(result.batches[1].header.rcBound, MakeRect(2, 1000, 5, 2000));
     EXPECT_EQ(result.batches[2].header.nCount, 0u);
     EXPECT_EQ(result.batches[2].header.rcBound, kResetBound);
-    for (const DeliveredBatch &batch : result.batches)
-        EXPECT_EQ(batch.cbBatch, 32032u);
+    for (const DeliveredBatch &batch : result.batches) EXPECT_EQ(batch.cbBatch, kFullBlockBytes);
 }
 
 } // namespace

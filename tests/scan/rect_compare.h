@@ -10,7 +10,10 @@ inline bool operator==(const RECT &a, const RECT &b)
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
-inline bool operator!=(const RECT &a, const RECT &b) { return !(a == b); }
+inline bool operator!=(const RECT &a, const RECT &b)
+{
+    return !(a == b);
+}
 
 inline void PrintTo(const RECT &rc, std::ostream *os)
 {

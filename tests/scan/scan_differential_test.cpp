@@ -18,8 +18,7 @@ bool ReferenceSeeThrough(const BYTE *pPixel, DWORD key, DWORD tolerance)
     for (int c = 0; c < 3; ++c) {
         int lo = (key >> (8 * c)) & 0xFF;
         int hi = std::min(255, lo + static_cast<int>((tolerance >> (8 * c)) & 0xFF));
-        if (pPixel[c] < lo || pPixel[c] > hi)
-            return false;
+        if (pPixel[c] < lo || pPixel[c] > hi) return false;
     }
     return true;
 }
@@ -39,13 +38,11 @@ private:
 Surface RandomSurface(RandomSource &random, LONG width, LONG height, DWORD key, DWORD tolerance)
 {
     Surface surface(width, height, 4 * random.Between(0, 3));
-    for (BYTE &b : surface.bytes)
-        b = static_cast<BYTE>(random.Bits()); // padding too: it must not matter
+    for (BYTE &b : surface.bytes) b = static_cast<BYTE>(random.Bits()); // padding too: it must not matter
     int opaqueShare = random.Between(0, 100);
     for (LONG y = 0; y < height; ++y) {
         for (LONG x = 0; x < width; ++x) {
-            if (random.Between(1, 100) <= opaqueShare)
-                continue; // keeps its random bytes
+            if (random.Between(1, 100) <= opaqueShare) continue; // keeps its random bytes
             BYTE *p = surface.Pixel(x, y);
             for (int c = 0; c < 3; ++c) {
                 int lo = (key >> (8 * c)) & 0xFF;
@@ -73,7 +70,8 @@ void ExpectBatchesAsPromised(const ScanResult &result)
     ASSERT_FALSE(result.batches.empty());
     const size_t last = result.batches.size() - 1;
     DWORD largest = result.batches.size() > 1 ? RECT_BATCH_LIMIT : result.batches[0].header.nCount;
-    DWORD capacity = std::max<DWORD>(RECT_BATCH_STEP, (largest + RECT_BATCH_STEP - 1) / RECT_BATCH_STEP * RECT_BATCH_STEP);
+    DWORD capacity =
+        std::max<DWORD>(RECT_BATCH_STEP, (largest + RECT_BATCH_STEP - 1) / RECT_BATCH_STEP * RECT_BATCH_STEP);
     for (size_t i = 0; i <= last; ++i) {
         const DeliveredBatch &batch = result.batches[i];
         SCOPED_TRACE(testing::Message() << "batch " << i);
@@ -84,8 +82,8 @@ void ExpectBatchesAsPromised(const ScanResult &result)
         EXPECT_EQ(batch.header.dwSize, sizeof(RGNDATAHEADER));
         EXPECT_EQ(batch.header.iType, static_cast<DWORD>(RDH_RECTANGLES));
         EXPECT_EQ(batch.header.nRgnSize, 0u);
-        EXPECT_EQ(batch.cbBatch, BatchSize(capacity));
-        EXPECT_LE(batch.cbBatch, 32032u);
+        EXPECT_EQ(batch.cbBatch, BatchBlockBytes(capacity));
+        EXPECT_LE(batch.cbBatch, kFullBlockBytes);
 
         RECT bound = MakeRect(MAXLONG, MAXLONG, 0, 0);
         for (const RECT &rc : batch.rects) {
@@ -113,8 +111,7 @@ void ExpectRectanglesCoverExactlyTheOpaquePixels(Surface &surface, DWORD key, DW
             // Rows from the top, left to right, and never touching within a row.
             ASSERT_TRUE(prev.top < rc.top || (prev.top == rc.top && prev.right < rc.left)) << "rectangle " << i;
         }
-        for (LONG x = rc.left; x < rc.right; ++x)
-            ++covered[static_cast<size_t>(rc.top) * surface.width + x];
+        for (LONG x = rc.left; x < rc.right; ++x) ++covered[static_cast<size_t>(rc.top) * surface.width + x];
     }
     for (LONG y = 0; y < surface.height; ++y)
         for (LONG x = 0; x < surface.width; ++x)
@@ -133,13 +130,12 @@ void CheckRandomSurfaces(uint32_t seed, int count, int maxWidth, int maxHeight)
         DWORD tolerance = RandomTolerance(random);
         Surface surface = RandomSurface(random, width, height, key, tolerance);
         SCOPED_TRACE(testing::Message() << "seed " << seed << " case " << i << ": " << width << " x " << height
-                                        << " stride " << surface.stride << std::hex << " key " << key
-                                        << " tolerance " << tolerance);
+                                        << " stride " << surface.stride << std::hex << " key " << key << " tolerance "
+                                        << tolerance);
         ScanResult result = Scan(surface, key, tolerance);
         ExpectBatchesAsPromised(result);
         ExpectRectanglesCoverExactlyTheOpaquePixels(surface, key, tolerance, result.AllRects());
-        if (testing::Test::HasFatalFailure())
-            return;
+        if (testing::Test::HasFatalFailure()) return;
     }
 }
 

@@ -2,6 +2,7 @@
 // scan's tests.
 #pragma once
 
+#include "batch_blocks.h"
 #include "color_key_scan.h"
 
 #include <cstdint>
@@ -20,8 +21,7 @@ struct Surface {
           bytes(static_cast<size_t>(stride) * (h > 0 ? h : 0))
     {
         for (LONG y = 0; y < h; ++y)
-            for (LONG x = 0; x < w; ++x)
-                Set(x, y, fill);
+            for (LONG x = 0; x < w; ++x) Set(x, y, fill);
     }
 
     BYTE *Pixel(LONG x, LONG y) { return &bytes[static_cast<size_t>(height - 1 - y) * stride + 4 * x]; }
@@ -30,8 +30,7 @@ struct Surface {
     void Set(LONG x, LONG y, uint32_t value)
     {
         BYTE *p = Pixel(x, y);
-        for (int i = 0; i < 4; ++i)
-            p[i] = static_cast<BYTE>(value >> (8 * i));
+        for (int i = 0; i < 4; ++i) p[i] = static_cast<BYTE>(value >> (8 * i));
     }
 };
 
@@ -48,8 +47,7 @@ struct ScanResult {
     std::vector<RECT> AllRects() const
     {
         std::vector<RECT> all;
-        for (const DeliveredBatch &batch : batches)
-            all.insert(all.end(), batch.rects.begin(), batch.rects.end());
+        for (const DeliveredBatch &batch : batches) all.insert(all.end(), batch.rects.begin(), batch.rects.end());
         return all;
     }
 };
@@ -74,10 +72,6 @@ inline ScanResult Scan(const Surface &surface, DWORD key, DWORD tolerance)
 inline Surface OneRunPerRow(LONG rows)
 {
     Surface surface(2, rows);
-    for (LONG y = 0; y < rows; ++y)
-        surface.Set(0, y, 0xFFFFFF);
+    for (LONG y = 0; y < rows; ++y) surface.Set(0, y, 0xFFFFFF);
     return surface;
 }
-
-constexpr DWORD kBatchHeaderSize = sizeof(RGNDATAHEADER);
-constexpr DWORD BatchSize(DWORD capacity) { return kBatchHeaderSize + capacity * sizeof(RECT); }

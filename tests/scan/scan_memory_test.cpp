@@ -25,7 +25,7 @@ TEST(ColorKeyScanMemory, GrowsNineteenTimesAndNeverHoldsMoreThanAFullBatch)
     EXPECT_EQ(stats.nAllocCalls, 1);
     EXPECT_EQ(stats.nReAllocCalls, 19);
     EXPECT_EQ(stats.nLockCalls, 20);
-    EXPECT_EQ(stats.cbLargestBlock, 32032u);
+    EXPECT_EQ(stats.cbLargestBlock, kFullBlockBytes);
     EXPECT_EQ(stats.nLiveBlocks, 0);
 }
 
@@ -33,8 +33,7 @@ TEST(ColorKeyScanMemory, LargePictureStaysWithinOneFullBatch)
 {
     Surface surface(3001, 40);
     for (LONG y = 0; y < 40; ++y)
-        for (LONG x = 0; x < 3001; x += 2)
-            surface.Set(x, y, 0x808080);
+        for (LONG x = 0; x < 3001; x += 2) surface.Set(x, y, 0x808080);
     ResetGlobalMemoryStats();
     ScanResult result = Scan(surface, 0, 0);
     GLOBALMEMORYSTATS stats = GetGlobalMemoryStats();
@@ -42,7 +41,7 @@ TEST(ColorKeyScanMemory, LargePictureStaysWithinOneFullBatch)
     ASSERT_TRUE(result.complete);
     EXPECT_EQ(result.AllRects().size(), 1501u * 40u);
     EXPECT_EQ(stats.nAllocCalls, 1);
-    EXPECT_EQ(stats.cbLargestBlock, 32032u);
+    EXPECT_EQ(stats.cbLargestBlock, kFullBlockBytes);
     EXPECT_EQ(stats.nLiveBlocks, 0);
 }
 

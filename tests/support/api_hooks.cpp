@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <tuple>
 
@@ -15,8 +16,7 @@ std::map<Api, int> g_failAt;
 // Counts a call and tells whether the test planned it to fail.
 bool Planned(Api api)
 {
-    if (!g_recording)
-        return false;
+    if (!g_recording) return false;
     int nth = ++g_counts[api];
     auto it = g_failAt.find(api);
     return it != g_failAt.end() && it->second == nth;
@@ -30,8 +30,7 @@ template <Api api, typename R, typename... A> struct Hooked {
         R result = Planned(api) ? R{} : real(args...);
         if (g_recording) {
             ApiCall call{api, {Bits(args)...}, Bits(result), {}};
-            if constexpr (api == Api::ExtCreateRegion)
-                call.rdh = std::get<2>(std::tuple<A...>(args...))->rdh;
+            if constexpr (api == Api::ExtCreateRegion) call.rdh = std::get<2>(std::tuple<A...>(args...))->rdh;
             g_calls.push_back(call);
         }
         return result;
@@ -40,33 +39,29 @@ template <Api api, typename R, typename... A> struct Hooked {
 
 template <Api api, typename R, typename... A> Hooked<api, R, A...> HookOf(R(WINAPI *)(A...));
 
-#define HOOK(dll, name) {dll, #name, &decltype(HookOf<Api::name>(&::name))::real, \
-                         reinterpret_cast<void *>(&decltype(HookOf<Api::name>(&::name))::Hook)}
-
 struct HookEntry {
-    const char *dll;
-    const char *name;
     void *real; // points at the Hooked<>::real function pointer
     void *hook;
 };
 
-void PatchImport(HMODULE hModule, const HookEntry &entry)
+#define API_INFO(dll, name, traceArgs, traceResult) {dll, #name, traceArgs, traceResult},
+const ApiInfo g_apiInfo[] = {HOOKED_APIS(API_INFO)};
+#undef API_INFO
+
+void PatchImport(HMODULE hModule, const ApiInfo &info, const HookEntry &entry)
 {
     BYTE *base = reinterpret_cast<BYTE *>(hModule);
     auto *dos = reinterpret_cast<IMAGE_DOS_HEADER *>(base);
     auto *nt = reinterpret_cast<IMAGE_NT_HEADERS *>(base + dos->e_lfanew);
     const IMAGE_DATA_DIRECTORY &dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     for (auto *desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR *>(base + dir.VirtualAddress); desc->Name; ++desc) {
-        if (_stricmp(reinterpret_cast<char *>(base + desc->Name), entry.dll) != 0)
-            continue;
+        if (_stricmp(reinterpret_cast<char *>(base + desc->Name), info.dll) != 0) continue;
         auto *names = reinterpret_cast<IMAGE_THUNK_DATA *>(base + desc->OriginalFirstThunk);
         auto *slots = reinterpret_cast<IMAGE_THUNK_DATA *>(base + desc->FirstThunk);
         for (; names->u1.AddressOfData; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
-                continue;
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
             auto *byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME *>(base + names->u1.AddressOfData);
-            if (std::strcmp(reinterpret_cast<char *>(byName->Name), entry.name) != 0)
-                continue;
+            if (std::strcmp(reinterpret_cast<char *>(byName->Name), info.name) != 0) continue;
             DWORD oldProtect;
             VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), PAGE_READWRITE, &oldProtect);
             *static_cast<ULONG_PTR *>(entry.real) = slots->u1.Function;
@@ -78,26 +73,23 @@ void PatchImport(HMODULE hModule, const HookEntry &entry)
 
 } // namespace
 
+const ApiInfo &InfoOf(Api api)
+{
+    return g_apiInfo[static_cast<size_t>(api)];
+}
+
 void InstallApiHooks()
 {
     static bool installed;
-    if (installed)
-        return;
+    if (installed) return;
     installed = true;
-    const HookEntry entries[] = {
-        HOOK("kernel32.dll", GlobalAlloc),      HOOK("kernel32.dll", GlobalReAlloc),
-        HOOK("kernel32.dll", GlobalLock),       HOOK("gdi32.dll", CreateCompatibleDC),
-        HOOK("gdi32.dll", CreateDIBSection),    HOOK("gdi32.dll", SelectObject),
-        HOOK("gdi32.dll", BitBlt),              HOOK("gdi32.dll", ExtCreateRegion),
-        HOOK("gdi32.dll", CombineRgn),          HOOK("gdi32.dll", DeleteObject),
-        HOOK("gdi32.dll", DeleteDC),            HOOK("user32.dll", CreateWindowExA),
-        HOOK("user32.dll", SetWindowRgn),       HOOK("user32.dll", ShowWindow),
-        HOOK("user32.dll", UpdateWindow),       HOOK("user32.dll", BeginPaint),
-        HOOK("user32.dll", EndPaint),           HOOK("user32.dll", DefWindowProcA),
-    };
+#define HOOK_ENTRY(dll, name, traceArgs, traceResult)                                                                  \
+    {&decltype(HookOf<Api::name>(&::name))::real,                                                                      \
+     reinterpret_cast<void *>(&decltype(HookOf<Api::name>(&::name))::Hook)},
+    const HookEntry entries[] = {HOOKED_APIS(HOOK_ENTRY)};
+#undef HOOK_ENTRY
     // A test program that does not import a function never calls it.
-    for (const HookEntry &entry : entries)
-        PatchImport(GetModuleHandleA(nullptr), entry);
+    for (size_t i = 0; i < std::size(entries); ++i) PatchImport(GetModuleHandleA(nullptr), g_apiInfo[i], entries[i]);
 }
 
 void StartRecording()
@@ -124,8 +116,7 @@ std::vector<ApiCall> CallsOf(const std::vector<ApiCall> &calls, Api api)
 {
     std::vector<ApiCall> matching;
     for (const ApiCall &call : calls)
-        if (call.api == api)
-            matching.push_back(call);
+        if (call.api == api) matching.push_back(call);
     return matching;
 }
 
@@ -137,16 +128,13 @@ std::vector<uintptr_t> UnreleasedObjects(const std::vector<ApiCall> &calls)
         case Api::CreateCompatibleDC:
         case Api::CreateDIBSection:
         case Api::ExtCreateRegion:
-            if (call.result)
-                live.push_back(call.result);
+            if (call.result) live.push_back(call.result);
             break;
         case Api::DeleteDC:
         case Api::DeleteObject:
-            if (call.result)
-                live.erase(std::remove(live.begin(), live.end(), call.args[0]), live.end());
+            if (call.result) live.erase(std::remove(live.begin(), live.end(), call.args[0]), live.end());
             break;
-        default:
-            break;
+        default: break;
         }
     }
     return live;

@@ -9,26 +9,48 @@
 #include <type_traits>
 #include <vector>
 
+// Every Win32 function the tests watch, listed once: the DLL it is imported
+// from, its name, and how a trace shows a call of it (call_trace.h). The
+// arguments shown are spelt one letter each, from the first: h a handle, d a
+// number, x a number in hex, s a string, r the region data's header, o a
+// raster operation, m a combine mode. The result is "#" a number, "ok" ok or
+// ERROR, "" not shown, or else the prefix that names a handle it returns. A
+// null argument spelling leaves the function out of the trace.
+#define HOOKED_APIS(X)                                                                                                 \
+    X("kernel32.dll", GlobalAlloc, nullptr, "")                                                                        \
+    X("kernel32.dll", GlobalReAlloc, nullptr, "")                                                                      \
+    X("kernel32.dll", GlobalLock, nullptr, "")                                                                         \
+    X("gdi32.dll", CreateCompatibleDC, "h", "dc")                                                                      \
+    X("gdi32.dll", CreateDIBSection, "h", "dib")                                                                       \
+    X("gdi32.dll", SelectObject, "hh", "old")                                                                          \
+    X("gdi32.dll", BitBlt, "hddddhddo", "#")                                                                           \
+    X("gdi32.dll", ExtCreateRegion, "hdr", "rgn")                                                                      \
+    X("gdi32.dll", CombineRgn, "hhhm", "ok")                                                                           \
+    X("gdi32.dll", DeleteObject, "h", "#")                                                                             \
+    X("gdi32.dll", DeleteDC, "h", "#")                                                                                 \
+    X("gdi32.dll", GetObjectA, nullptr, "")                                                                            \
+    X("user32.dll", CreateWindowExA, "dssxddddhhhh", "hwnd")                                                           \
+    X("user32.dll", SetWindowRgn, "hhd", "#")                                                                          \
+    X("user32.dll", ShowWindow, "hd", "")                                                                              \
+    X("user32.dll", UpdateWindow, "h", "#")                                                                            \
+    X("user32.dll", BeginPaint, "h", "paint")                                                                          \
+    X("user32.dll", EndPaint, "h", "")                                                                                 \
+    X("user32.dll", DefWindowProcA, "hxxx", "")
+
 enum class Api {
-    GlobalAlloc,
-    GlobalReAlloc,
-    GlobalLock,
-    CreateCompatibleDC,
-    CreateDIBSection,
-    SelectObject,
-    BitBlt,
-    ExtCreateRegion,
-    CombineRgn,
-    DeleteObject,
-    DeleteDC,
-    CreateWindowExA,
-    SetWindowRgn,
-    ShowWindow,
-    UpdateWindow,
-    BeginPaint,
-    EndPaint,
-    DefWindowProcA,
+#define API_ENUMERATOR(dll, name, traceArgs, traceResult) name,
+    HOOKED_APIS(API_ENUMERATOR)
+#undef API_ENUMERATOR
 };
+
+struct ApiInfo {
+    const char *dll;
+    const char *name;
+    const char *traceArgs;
+    const char *traceResult;
+};
+
+const ApiInfo &InfoOf(Api api);
 
 struct ApiCall {
     Api api;

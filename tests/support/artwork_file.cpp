@@ -1,17 +1,12 @@
 #include "artwork_file.h"
 
 #include "bmp_reader.h"
-#include "resource.h"
+#include "near_black.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
-
-bool IsNearBlack(uint8_t blue, uint8_t green, uint8_t red)
-{
-    return blue <= 16 && green <= 16 && red <= 16;
-}
 
 ArtworkFile ReadArtworkFile(const std::string &path)
 {
@@ -41,10 +36,4 @@ ArtworkFile ReadArtworkFile(const std::string &path)
         }
     }
     return art;
-}
-
-HBITMAP LoadArtworkResource()
-{
-    return static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_ARTWORK), IMAGE_BITMAP,
-                                           0, 0, LR_CREATEDIBSECTION));
 }

@@ -3,8 +3,6 @@
 // it with what the file says.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -12,10 +10,10 @@
 struct ArtworkFile {
     int width = 0;
     int height = 0;
-    std::vector<uint8_t> dib;           // the packed DIB, as the resource holds it
-    std::vector<uint8_t> palette;       // 256 entries of blue, green, red, 0
-    std::vector<uint8_t> indices;       // width x height, top row first
-    std::vector<bool> seeThrough;       // width x height, top row first
+    std::vector<uint8_t> dib;     // the packed DIB, as the resource holds it
+    std::vector<uint8_t> palette; // 256 entries of blue, green, red, 0
+    std::vector<uint8_t> indices; // width x height, top row first
+    std::vector<bool> seeThrough; // width x height, top row first
 
     bool IsSeeThrough(int x, int y) const { return seeThrough[static_cast<size_t>(y) * width + x]; }
 };
@@ -23,10 +21,3 @@ struct ArtworkFile {
 // Fails the calling test (and returns an empty file) when the file is not an
 // 8-bit bottom-up BMP with a full colour table.
 ArtworkFile ReadArtworkFile(const std::string &path);
-
-// An entry is see-through when its blue, green and red are each 0..16.
-bool IsNearBlack(uint8_t blue, uint8_t green, uint8_t red);
-
-// The artwork as the program loads it: resource 101 of this test program, as
-// a DIB section. Null when the program does not carry it.
-HBITMAP LoadArtworkResource();

@@ -13,11 +13,9 @@ public:
 
     std::string Of(uintptr_t handle)
     {
-        if (handle == 0)
-            return "0";
+        if (handle == 0) return "0";
         auto it = names_.find(handle);
-        if (it != names_.end())
-            return it->second;
+        if (it != names_.end()) return it->second;
         std::ostringstream hex;
         hex << "0x" << std::hex << handle;
         return hex.str();
@@ -43,69 +41,40 @@ std::string RectText(const RECT &rc)
     return s.str();
 }
 
+// One argument as the API's trace spelling asks (api_hooks.h).
+std::string ArgumentText(char kind, const ApiCall &call, size_t i, HandleNames &names)
+{
+    const uintptr_t value = call.args[i];
+    std::ostringstream s;
+    switch (kind) {
+    case 'h': return names.Of(value);
+    case 'd': return std::to_string(static_cast<int>(value));
+    case 'x': s << "0x" << std::hex << value; return s.str();
+    case 's': return value ? reinterpret_cast<const char *>(value) : "0";
+    case 'r': return std::to_string(call.rdh.nCount) + " in " + RectText(call.rdh.rcBound);
+    case 'o': return value == SRCCOPY ? "SRCCOPY" : std::to_string(value);
+    case 'm': return value == RGN_OR ? "RGN_OR" : std::to_string(value);
+    default: ADD_FAILURE() << "no trace spelling '" << kind << "'"; return "?";
+    }
+}
+
+// "Name(arguments) = result", or empty for a call the trace leaves out.
 std::string TraceLine(const ApiCall &call, HandleNames &names)
 {
-    const std::vector<uintptr_t> &a = call.args;
-    std::ostringstream s;
-    switch (call.api) {
-    case Api::CreateCompatibleDC:
-        s << "CreateCompatibleDC(" << names.Of(a[0]) << ") = " << names.Result(call.result, "dc");
-        break;
-    case Api::CreateDIBSection:
-        s << "CreateDIBSection(" << names.Of(a[0]) << ") = " << names.Result(call.result, "dib");
-        break;
-    case Api::SelectObject:
-        s << "SelectObject(" << names.Of(a[0]) << ", " << names.Of(a[1]) << ") = " << names.Result(call.result, "old");
-        break;
-    case Api::BitBlt:
-        s << "BitBlt(" << names.Of(a[0]) << ", " << int(a[1]) << ", " << int(a[2]) << ", " << int(a[3]) << ", "
-          << int(a[4]) << ", " << names.Of(a[5]) << ", " << int(a[6]) << ", " << int(a[7]) << ", "
-          << (a[8] == SRCCOPY ? "SRCCOPY" : std::to_string(a[8])) << ") = " << call.result;
-        break;
-    case Api::ExtCreateRegion:
-        s << "ExtCreateRegion(" << (a[0] ? "xform" : "0") << ", " << a[1] << ", " << call.rdh.nCount << " in "
-          << RectText(call.rdh.rcBound) << ") = " << names.Result(call.result, "rgn");
-        break;
-    case Api::CombineRgn:
-        s << "CombineRgn(" << names.Of(a[0]) << ", " << names.Of(a[1]) << ", " << names.Of(a[2]) << ", "
-          << (a[3] == RGN_OR ? "RGN_OR" : std::to_string(a[3])) << ") = " << (call.result == ERROR ? "ERROR" : "ok");
-        break;
-    case Api::DeleteObject:
-        s << "DeleteObject(" << names.Of(a[0]) << ") = " << call.result;
-        break;
-    case Api::DeleteDC:
-        s << "DeleteDC(" << names.Of(a[0]) << ") = " << call.result;
-        break;
-    case Api::CreateWindowExA:
-        s << "CreateWindowExA(" << a[0] << ", " << reinterpret_cast<const char *>(a[1]) << ", "
-          << (a[2] ? reinterpret_cast<const char *>(a[2]) : "0") << ", " << std::hex << "0x" << a[3] << std::dec
-          << ", " << int(a[4]) << ", " << int(a[5]) << ", " << int(a[6]) << ", " << int(a[7]) << ", "
-          << names.Of(a[8]) << ", " << names.Of(a[9]) << ", " << names.Of(a[10]) << ", " << names.Of(a[11])
-          << ") = " << names.Result(call.result, "hwnd");
-        break;
-    case Api::SetWindowRgn:
-        s << "SetWindowRgn(" << names.Of(a[0]) << ", " << names.Of(a[1]) << ", " << a[2] << ") = " << call.result;
-        break;
-    case Api::ShowWindow:
-        s << "ShowWindow(" << names.Of(a[0]) << ", " << a[1] << ")";
-        break;
-    case Api::UpdateWindow:
-        s << "UpdateWindow(" << names.Of(a[0]) << ") = " << call.result;
-        break;
-    case Api::BeginPaint:
-        s << "BeginPaint(" << names.Of(a[0]) << ") = " << names.Result(call.result, "paint");
-        break;
-    case Api::EndPaint:
-        s << "EndPaint(" << names.Of(a[0]) << ")";
-        break;
-    case Api::DefWindowProcA:
-        s << "DefWindowProcA(" << names.Of(a[0]) << ", 0x" << std::hex << a[1] << ", 0x" << a[2] << ", 0x" << a[3]
-          << ")";
-        break;
-    default:
-        return "";
-    }
-    return s.str();
+    const ApiInfo &info = InfoOf(call.api);
+    if (info.traceArgs == nullptr) return "";
+    std::string line = std::string(info.name) + "(";
+    for (size_t i = 0; info.traceArgs[i] != '\0'; ++i)
+        line += (i ? ", " : "") + ArgumentText(info.traceArgs[i], call, i, names);
+    line += ")";
+    const std::string result = info.traceResult;
+    if (result == "#")
+        line += " = " + std::to_string(call.result);
+    else if (result == "ok")
+        line += call.result == ERROR ? " = ERROR" : " = ok";
+    else if (!result.empty())
+        line += " = " + names.Result(call.result, result);
+    return line;
 }
 
 } // namespace
@@ -116,21 +85,19 @@ std::vector<std::string> CallTrace(const std::vector<ApiCall> &calls, std::map<u
     std::vector<std::string> trace;
     for (const ApiCall &call : calls) {
         std::string line = TraceLine(call, handleNames);
-        if (!line.empty())
-            trace.push_back(line);
+        if (!line.empty()) trace.push_back(line);
     }
     return trace;
 }
 
 void ExpectReleasedInOrder(const std::vector<ApiCall> &calls, uintptr_t keep)
 {
-    std::vector<uintptr_t> contexts;                 // live, in order of creation
+    std::vector<uintptr_t> contexts;                  // live, in order of creation
     std::map<uintptr_t, uintptr_t> original, current; // per context: its first and its present bitmap
     for (const ApiCall &call : calls) {
         switch (call.api) {
         case Api::CreateCompatibleDC:
-            if (call.result)
-                contexts.push_back(call.result);
+            if (call.result) contexts.push_back(call.result);
             break;
         case Api::SelectObject:
             if (call.result) {
@@ -141,8 +108,7 @@ void ExpectReleasedInOrder(const std::vector<ApiCall> &calls, uintptr_t keep)
         case Api::DeleteDC: {
             uintptr_t dc = call.args[0];
             EXPECT_FALSE(contexts.empty());
-            if (contexts.empty())
-                break;
+            if (contexts.empty()) break;
             EXPECT_EQ(contexts.back(), dc) << "contexts must be deleted in reverse order of creation";
             if (original.count(dc)) {
                 EXPECT_EQ(current[dc], original[dc]) << "a context was deleted with a bitmap of ours selected";
@@ -156,8 +122,7 @@ void ExpectReleasedInOrder(const std::vector<ApiCall> &calls, uintptr_t keep)
             for (const auto &[dc, bitmap] : current)
                 EXPECT_NE(bitmap, call.args[0]) << "an object was deleted while selected into a context";
             break;
-        default:
-            break;
+        default: break;
         }
     }
     std::vector<uintptr_t> unreleased = UnreleasedObjects(calls);
@@ -183,8 +148,7 @@ std::vector<bool> RegionMask(HRGN hRgn, int width, int height)
             continue;
         }
         for (LONG y = rc.top; y < rc.bottom; ++y)
-            for (LONG x = rc.left; x < rc.right; ++x)
-                mask[static_cast<size_t>(y) * width + x] = true;
+            for (LONG x = rc.left; x < rc.right; ++x) mask[static_cast<size_t>(y) * width + x] = true;
     }
     return mask;
 }

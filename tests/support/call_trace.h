@@ -12,8 +12,7 @@
 // Handles the test knows are given by name; handles first returned by a call
 // are named after it (dc1, dib1, rgn1, old1, hwnd1, paint1, ...). Movable-memory
 // calls are left out: they belong to the scan.
-std::vector<std::string> CallTrace(const std::vector<ApiCall> &calls,
-                                  std::map<uintptr_t, std::string> names = {});
+std::vector<std::string> CallTrace(const std::vector<ApiCall> &calls, std::map<uintptr_t, std::string> names = {});
 
 // Checks that every device context, DIB section and region the calls made was
 // released, except keep; that each context had its original bitmap selected

@@ -1,7 +1,7 @@
 // PNG files for the tests, written sample by sample: every colour type and
 // depth, interlaced or not, with any chunks between IHDR and IDAT.
-#ifndef BRIMSHADE_TEST_PNG_WRITER_H
-#define BRIMSHADE_TEST_PNG_WRITER_H
+#ifndef BRIMSHADE_PNG_TEST_WRITER_H
+#define BRIMSHADE_PNG_TEST_WRITER_H
 
 #include <zlib.h>
 
@@ -52,9 +52,12 @@ inline void AppendRows(const PngSpec &s, int x0, int dx, int y0, int dy, std::ve
         for (int x = x0; x < s.width; x += dx)
             for (int c = 0; c < Channels(s.colourType); ++c) {
                 const uint32_t v = Sample(s, x, y, c);
-                if (s.depth == 16) pRaw->insert(pRaw->end(), {uint8_t(v >> 8), uint8_t(v)});
-                else if (bits % 8 == 0) pRaw->push_back(uint8_t(v << (8 - s.depth)));
-                else pRaw->back() |= uint8_t(v << (8 - s.depth - bits % 8));
+                if (s.depth == 16)
+                    pRaw->insert(pRaw->end(), {uint8_t(v >> 8), uint8_t(v)});
+                else if (bits % 8 == 0)
+                    pRaw->push_back(uint8_t(v << (8 - s.depth)));
+                else
+                    pRaw->back() |= uint8_t(v << (8 - s.depth - bits % 8));
                 bits += s.depth;
             }
     }

@@ -1,9 +1,12 @@
 // BMP files of every kind the reader takes, written for the tests from what
 // each pixel is to hold: a colour index, a stored 16-, 24- or 32-bit value, or
 // for RLE a pixel the stream skips. The host test decodes the same content
-// its own way; the wine test holds the reader to LoadImageA.
-#ifndef BRIMSHADE_TEST_BMP_WRITER_H
-#define BRIMSHADE_TEST_BMP_WRITER_H
+// its own way; the wine test holds the reader to LoadImageA. It stays apart
+// from the tool's own writer (src/picture/bmp_writer.h), which writes only
+// the two kinds the program embeds: a reader tested against its own
+// project's writer could share that writer's mistakes.
+#ifndef BRIMSHADE_BMP_TEST_WRITER_H
+#define BRIMSHADE_BMP_TEST_WRITER_H
 
 #include <cstdint>
 #include <vector>
@@ -58,8 +61,8 @@ inline Content MakeContent(const Kind &kind, int width, int height, uint32_t see
         for (int x = 0; x < width; ++x) {
             const uint32_t r = NextRandom(seed);
             if (!rle || r % 3 == 0) value = NextRandom(seed) & valueMask;
-            const bool skipped = rle && (y == 1 || y == height - 1 || (y == 0 && x >= width / 2) ||
-                                         (x + 3 * y) % 11 < 2 + y % 3);
+            const bool skipped =
+                rle && (y == 1 || y == height - 1 || (y == 0 && x >= width / 2) || (x + 3 * y) % 11 < 2 + y % 3);
             content.values.push_back(skipped ? kSkipped : value);
         }
     return content;
@@ -144,9 +147,12 @@ private:
         out_.insert(out_.end(), {0, uint8_t(n)});
         std::vector<uint8_t> data;
         for (int i = 0; i < n; ++i) {
-            if (!four_) data.push_back(uint8_t(At(x + i, y)));
-            else if (i % 2 == 0) data.push_back(uint8_t(At(x + i, y) << 4));
-            else data.back() |= uint8_t(At(x + i, y));
+            if (!four_)
+                data.push_back(uint8_t(At(x + i, y)));
+            else if (i % 2 == 0)
+                data.push_back(uint8_t(At(x + i, y) << 4));
+            else
+                data.back() |= uint8_t(At(x + i, y));
         }
         if (data.size() % 2) data.push_back(0);
         out_.insert(out_.end(), data.begin(), data.end());

@@ -4,9 +4,10 @@
 # starts in well under a second instead of several.
 # stop DIR: ends the wineserver and the display that start began.
 set -eu
+. "$(dirname "$0")/wine-env.sh"
 action=$1
 dir=$2
-export WINEPREFIX="$dir/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$dir/prefix"
 
 start() {
     mkdir -p "$dir"
@@ -33,14 +34,7 @@ start() {
     # every test and would otherwise keep ctest waiting for the test's output.
     timeout 300 wine wineboot >"$dir/wineboot.log" 2>&1 </dev/null || true
     [ -d "$WINEPREFIX/drive_c/windows/system32" ] || { echo "wine prefix was not created; see $dir/wineboot.log" >&2; exit 1; }
-    # A program that crashes would start wine's debugger, which by default
-    # opens a dialog that nobody will ever close and keeps the program alive;
-    # without the dialog it ends the program with a status that varies from
-    # run to run. With no debugger to start, wine prints the exception and its
-    # address and ends the program at once with the exception code as its
-    # status, of which Unix keeps the low byte.
-    timeout 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d '' /f \
-        >>"$dir/wineboot.log" 2>&1 </dev/null ||
+    turn_off_wine_debugger "$dir/wineboot.log" ||
         { echo "could not turn off wine's debugger; see $dir/wineboot.log" >&2; exit 1; }
 }
 
