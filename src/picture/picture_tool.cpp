@@ -6,6 +6,7 @@
 //   brimshade-picture preview PICTURE -o OUT.png
 //   brimshade-picture convert PICTURE -o OUT.bmp
 //   brimshade-picture make PICTURE -o NAME.exe [--template PROGRAM.exe]
+//   brimshade-picture --help | --version
 //
 // Exit status: 0 done, 1 picture refused or output not written, 2 usage.
 #include "picture.h"
@@ -46,8 +47,9 @@ int Usage(std::FILE *out, int status)
                  "       %s preview PICTURE -o OUT.png\n"
                  "       %s convert PICTURE -o OUT.bmp\n"
                  "       %s make PICTURE -o NAME.exe [--template PROGRAM.exe]\n"
+                 "       %s --help | --version\n"
                  "PICTURE is a PNG or BMP file.\n",
-                 g_programName, g_programName, g_programName, g_programName);
+                 g_programName, g_programName, g_programName, g_programName, g_programName);
     return status;
 }
 
@@ -496,5 +498,9 @@ int main(int argc, char **argv)
     }
     if (!args.empty() && args[0] == "make") return Make(args);
     if (args.size() == 1 && args[0] == "--help") return Usage(stdout, 0);
+    if (args.size() == 1 && args[0] == "--version") {
+        std::printf("%s %s\n", g_programName, BRIMSHADE_VERSION);
+        return 0;
+    }
     return Usage(stderr, kExitUsage);
 }
