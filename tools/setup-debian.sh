@@ -8,6 +8,9 @@ packages="cmake ninja-build g++ python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 
 packages="$packages qemu-system-x86 debootstrap busybox-static cpio"
 # The picture tool reads and writes PNG through libpng.
 packages="$packages libpng-dev"
+# Releases: libpng's and zlib's static libraries go into the released tool,
+# groff renders its manual page in the release test, git gives the commit.
+packages="$packages zlib1g-dev groff-base git"
 missing=""
 for package in $packages; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing="$missing $package"
