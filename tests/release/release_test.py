@@ -59,28 +59,32 @@ def release(commit, checkout, timezone, umask):
 
 
 def zip_members(data):
+    """Each member's name and fields, in the archive's order."""
     with zipfile.ZipFile(io.BytesIO(data)) as archive:
-        return {i.filename: (i.date_time, i.external_attr, i.create_system, i.compress_type, archive.read(i))
+        return {i.filename: {"time": i.date_time, "mode": i.external_attr >> 16, "system": i.create_system,
+                             "compression": i.compress_type, "content": archive.read(i)}
                 for i in archive.infolist()}
 
 
 def tar_members(data):
     with tarfile.open(fileobj=io.BytesIO(data), mode="r:gz") as archive:
-        return {m.name: (m.mode, m.uid, m.gid, m.uname, m.gname, m.mtime, m.type,
-                         archive.extractfile(m).read() if m.isfile() else b"") for m in archive.getmembers()}
+        return {m.name: {"time": m.mtime, "mode": m.mode, "owner": (m.uid, m.gid, m.uname, m.gname), "type": m.type,
+                         "content": archive.extractfile(m).read() if m.isfile() else b""}
+                for m in archive.getmembers()}
 
 
 def difference(name, a, b):
-    """Where two versions of a dist/ file differ: a member, or the archive's
-    own headers."""
-    if name.endswith(".zip") or name.endswith(".tar.gz"):
+    """Where two versions of a dist/ file differ: in a member's field, or in
+    the archive's own headers."""
+    if name.endswith((".zip", ".tar.gz")):
         members = zip_members if name.endswith(".zip") else tar_members
         ma, mb = members(a), members(b)
         if list(ma) != list(mb):
             return f"{name}: members {list(ma)} and {list(mb)}"
-        for member in ma:
-            if ma[member] != mb[member]:
-                return f"{name}: member {member} differs"
+        for member, fields in ma.items():
+            differing = [field for field in fields if fields[field] != mb[member][field]]
+            if differing:
+                return f"{name}: member {member} differs in {', '.join(differing)}"
         if name.endswith(".tar.gz") and gzip.decompress(a) == gzip.decompress(b):
             return f"{name}: the gzip headers differ"
     return f"{name} differs"
@@ -106,9 +110,10 @@ class ReleaseTest(unittest.TestCase):
     def test_two_releases_are_byte_identical(self):
         names = sorted(p.name for p in self.first.iterdir())
         self.assertEqual(names, sorted(p.name for p in self.second.iterdir()))
-        for name in names:
-            a, b = (self.first / name).read_bytes(), (self.second / name).read_bytes()
-            self.assertTrue(a == b, difference(name, a, b))
+        read = lambda dist, name: (dist / name).read_bytes()
+        differences = [difference(name, read(self.first, name), read(self.second, name))
+                       for name in names if read(self.first, name) != read(self.second, name)]
+        self.assertEqual(differences, [])
 
     def test_archives_hold_exactly_their_files_and_the_tested_program(self):
         self.assertEqual(sorted(p.name for p in self.first.iterdir()), sorted(["SHA256SUMS", ZIP, TARBALL]))
@@ -116,17 +121,17 @@ class ReleaseTest(unittest.TestCase):
         self.assertEqual(list(in_zip), ["brimshade.exe", "README.txt", "LICENSE.txt"])
         self.assertEqual(list(in_tar), [TOP] + [f"{TOP}/{n}" for n in ("brimshade-picture", "brimshade-picture.1",
                                                                        "LICENSE", "brimshade.exe")])
-        program = in_zip["brimshade.exe"][-1]
+        program = in_zip["brimshade.exe"]["content"]
         self.assertTrue(program == TESTED.read_bytes(), f"the zip's brimshade.exe is not {TESTED}")
-        self.assertTrue(in_tar[f"{TOP}/brimshade.exe"][-1] == program, "the tool's template is not the zip's program")
+        self.assertTrue(in_tar[f"{TOP}/brimshade.exe"]["content"] == program, "the tool's template is not the zip's program")
         license_text = (SOURCE / "LICENSE").read_bytes()
-        self.assertEqual(in_zip["LICENSE.txt"][-1], license_text.replace(b"\n", b"\r\n"))
-        self.assertEqual(in_tar[f"{TOP}/LICENSE"][-1], license_text)
-        readme = in_zip["README.txt"][-1]
+        self.assertEqual(in_zip["LICENSE.txt"]["content"], license_text.replace(b"\n", b"\r\n"))
+        self.assertEqual(in_tar[f"{TOP}/LICENSE"]["content"], license_text)
+        readme = in_zip["README.txt"]["content"]
         self.assertEqual(readme.count(b"\n"), readme.count(b"\r\n"), "README.txt has bare LF line ends")
 
     def test_program_has_no_debug_sections_or_symbols_and_its_artwork(self):
-        pe = pefile.PE(data=zip_members(self.zip)["brimshade.exe"][-1])
+        pe = pefile.PE(data=zip_members(self.zip)["brimshade.exe"]["content"])
         names = [s.Name.rstrip(b"\0").decode() for s in pe.sections]
         self.assertEqual([n for n in names if n.startswith((".debug", "/"))], [], names)
         header = pe.FILE_HEADER
@@ -165,7 +170,7 @@ class ReleaseTest(unittest.TestCase):
     def test_no_build_directory_in_any_file(self):
         for path in [*self.unpacked.rglob("*"), self.first / "SHA256SUMS"]:
             if path.is_file():
-                self.assertNotIn(str(WORK).encode(), path.read_bytes(), f"{path.name} holds a build directory")
+                self.assertFalse(str(WORK).encode() in path.read_bytes(), f"{path.name} holds a build directory")
 
     def test_install_puts_the_tool_and_its_manual_page_under_a_prefix(self):
         prefix = WORK / "prefix"
