@@ -19,21 +19,21 @@ import time
 import zipfile
 
 
-def members(specs):
+def members(pairs):
     """(name, bytes, mode) for each NAME=FILE."""
-    for spec in specs:
-        name, path = spec.split("=", 1)
+    for pair in pairs:
+        name, path = pair.split("=", 1)
         executable = os.stat(path).st_mode & stat.S_IXUSR
         with open(path, "rb") as f:
             yield name, f.read(), 0o755 if executable else 0o644
 
 
-def write_zip(out, epoch, specs):
+def write_zip(out, epoch, pairs):
     # A zip holds local times with no zone: the epoch's UTC time, from 1980,
     # the earliest a zip can hold.
     date_time = time.gmtime(max(epoch, 315532800))[:6]
     with zipfile.ZipFile(out, "w") as archive:
-        for name, data, mode in members(specs):
+        for name, data, mode in members(pairs):
             info = zipfile.ZipInfo(name, date_time)
             info.create_system = 3  # Unix, so that the mode below counts
             info.external_attr = (stat.S_IFREG | mode) << 16
@@ -41,7 +41,7 @@ def write_zip(out, epoch, specs):
             archive.writestr(info, data, compresslevel=9)
 
 
-def write_tar(out, epoch, directory, specs):
+def write_tar(out, epoch, directory, pairs):
     def info(name, kind, mode, size=0):
         entry = tarfile.TarInfo(name)
         entry.type, entry.mode, entry.size, entry.mtime = kind, mode, size, epoch
@@ -53,7 +53,7 @@ def write_tar(out, epoch, directory, specs):
     with open(out, "wb") as raw, gzip.GzipFile(filename="", mode="wb", fileobj=raw, mtime=0) as packed:
         with tarfile.open(fileobj=packed, mode="w", format=tarfile.GNU_FORMAT) as archive:
             archive.addfile(info(directory, tarfile.DIRTYPE, 0o755))
-            for name, data, mode in members(specs):
+            for name, data, mode in members(pairs):
                 archive.addfile(info(f"{directory}/{name}", tarfile.REGTYPE, mode, len(data)), io.BytesIO(data))
 
 
