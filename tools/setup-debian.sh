@@ -10,6 +10,9 @@ packages="$packages qemu-system-x86 debootstrap busybox-static cpio"
 packages="$packages libpng-dev"
 # The host tests check that the C++ is formatted (tools/check-format.sh).
 packages="$packages clang-format"
+# Releases: libpng's and zlib's static libraries go into the released tool,
+# groff renders its manual page in the release test, git gives the commit.
+packages="$packages zlib1g-dev groff-base git"
 missing=""
 for package in $packages; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing="$missing $package"

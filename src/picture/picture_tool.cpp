@@ -6,6 +6,7 @@
 //   brimshade-picture preview PICTURE -o OUT.png
 //   brimshade-picture convert PICTURE -o OUT.bmp
 //   brimshade-picture make PICTURE -o NAME.exe [--template PROGRAM.exe]
+//   brimshade-picture --help | --version
 //
 // Options may come before or after the picture; -- ends them.
 // Exit status: 0 done, 1 picture refused or output not written, 2 usage.
@@ -50,9 +51,16 @@ int Usage(std::FILE *out, int status)
                  "       %s preview PICTURE -o OUT.png\n"
                  "       %s convert PICTURE -o OUT.bmp\n"
                  "       %s make PICTURE -o NAME.exe [--template PROGRAM.exe]\n"
+                 "       %s --help | --version\n"
                  "PICTURE is a PNG or BMP file.\n",
-                 g_programName, g_programName, g_programName, g_programName);
+                 g_programName, g_programName, g_programName, g_programName, g_programName);
     return status;
+}
+
+int PrintVersion()
+{
+    std::printf("%s %s\n", g_programName, BRIMSHADE_VERSION);
+    return 0;
 }
 
 int ReportRefusal(const std::string &file, const std::string &reason)
@@ -530,6 +538,7 @@ int main(int argc, char **argv)
     // up, instead of killing the tool with its temporary file left behind.
     signal(SIGXFSZ, SIG_IGN);
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) return Usage(stdout, 0);
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) return PrintVersion();
     ToolArguments args;
     if (!ParseArguments(argc, argv, &args)) return Usage(stderr, kExitUsage);
     return RunCommand(args);

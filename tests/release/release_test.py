@@ -1,0 +1,185 @@
+"""tools/release.sh, run in two clones of this checkout's commit, in directories
+of different names, with different time zones and umasks, some seconds apart:
+the two dist/ directories must be byte for byte the same, and a difference is
+named down to the archive member. Then what the release holds: exactly the
+files it should, the program that this build tested (no debug sections, no
+symbols, its one bitmap unchanged), a tool that runs from its unpacked archive
+without libpng or zlib on a glibc no newer than Ubuntu 22.04's, a manual page
+that renders cleanly, sums that verify and no build directory in any file.
+
+Uncommitted edits to tracked files are in the commit the clones check out
+(git stash create), so the test holds the working tree, as the others do.
+The paths come from the environment that tests/release/CMakeLists.txt sets."""
+
+import gzip
+import io
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tarfile
+import unittest
+import zipfile
+from pathlib import Path
+
+import pefile
+
+SOURCE = Path(os.environ["BRIMSHADE_SOURCE_DIR"])
+TESTED = Path(os.environ["BRIMSHADE_TESTED_PROGRAM"])
+VERSION = os.environ["BRIMSHADE_VERSION"]
+INSTALL_FROM = Path(os.environ["BRIMSHADE_TOOL_BUILD"])
+WORK = Path(os.environ["BRIMSHADE_WORK_DIR"]).resolve()
+ZIP = f"brimshade-{VERSION}-win32.zip"
+TARBALL = f"brimshade-picture-{VERSION}-linux-x86_64.tar.gz"
+TOP = TARBALL[:-len(".tar.gz")]
+GLIBC_OF_UBUNTU_22_04 = (2, 35)
+
+sys.path.insert(0, str(SOURCE / "tests" / "pe"))
+from check_pe import check  # noqa: E402
+
+
+def git(*args, cwd=SOURCE):
+    return subprocess.run(["git", *args], cwd=cwd, check=True, capture_output=True, text=True).stdout.strip()
+
+
+def release(commit, checkout, timezone, umask):
+    """dist/ of tools/release.sh run in a fresh clone at checkout."""
+    subprocess.run(["git", "clone", "--quiet", "--shared", "--no-checkout", str(SOURCE), str(checkout)], check=True)
+    git("checkout", "--quiet", "--detach", commit, cwd=checkout)
+    tmp = checkout.parent / "tmp"
+    tmp.mkdir()
+    env = {k: v for k, v in os.environ.items() if k != "SOURCE_DATE_EPOCH"}
+    env.update(TZ=timezone, TMPDIR=str(tmp))
+    run = subprocess.run([checkout / "tools" / "release.sh"], env=env, capture_output=True, text=True,
+                         preexec_fn=lambda: os.umask(umask), timeout=1200)
+    if run.returncode:
+        raise AssertionError(f"release.sh failed in {checkout}:\n{run.stdout}{run.stderr}")
+    return checkout / "dist"
+
+
+def zip_members(data):
+    """Each member's name and fields, in the archive's order."""
+    with zipfile.ZipFile(io.BytesIO(data)) as archive:
+        return {i.filename: {"time": i.date_time, "mode": i.external_attr >> 16, "system": i.create_system,
+                             "compression": i.compress_type, "content": archive.read(i)}
+                for i in archive.infolist()}
+
+
+def tar_members(data):
+    with tarfile.open(fileobj=io.BytesIO(data), mode="r:gz") as archive:
+        return {m.name: {"time": m.mtime, "mode": m.mode, "owner": (m.uid, m.gid, m.uname, m.gname), "type": m.type,
+                         "content": archive.extractfile(m).read() if m.isfile() else b""}
+                for m in archive.getmembers()}
+
+
+def difference(name, a, b):
+    """Where two versions of a dist/ file differ: in a member's field, or in
+    the archive's own headers."""
+    if name.endswith((".zip", ".tar.gz")):
+        members = zip_members if name.endswith(".zip") else tar_members
+        ma, mb = members(a), members(b)
+        if list(ma) != list(mb):
+            return f"{name}: members {list(ma)} and {list(mb)}"
+        for member, fields in ma.items():
+            differing = [field for field in fields if fields[field] != mb[member][field]]
+            if differing:
+                return f"{name}: member {member} differs in {', '.join(differing)}"
+        if name.endswith(".tar.gz") and gzip.decompress(a) == gzip.decompress(b):
+            return f"{name}: the gzip headers differ"
+    return f"{name} differs"
+
+
+class ReleaseTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        shutil.rmtree(WORK, ignore_errors=True)
+        WORK.mkdir(parents=True)
+        commit = git("stash", "create") or git("rev-parse", "HEAD")
+        cls.first = release(commit, WORK / "first" / "brimshade", "UTC", 0o022)
+        cls.second = release(commit, WORK / "second" / "deeper" / "checkout", "Asia/Kolkata", 0o077)
+        cls.zip = (cls.first / ZIP).read_bytes()
+        cls.tarball = (cls.first / TARBALL).read_bytes()
+        cls.unpacked = WORK / "unpacked"
+        with tarfile.open(cls.first / TARBALL) as archive:
+            archive.extractall(cls.unpacked)
+        with zipfile.ZipFile(cls.first / ZIP) as archive:
+            archive.extractall(cls.unpacked / "zip")
+        cls.tool = cls.unpacked / TOP / "brimshade-picture"
+
+    def test_two_releases_are_byte_identical(self):
+        names = sorted(p.name for p in self.first.iterdir())
+        self.assertEqual(names, sorted(p.name for p in self.second.iterdir()))
+        read = lambda dist, name: (dist / name).read_bytes()
+        differences = [difference(name, read(self.first, name), read(self.second, name))
+                       for name in names if read(self.first, name) != read(self.second, name)]
+        self.assertEqual(differences, [])
+
+    def test_archives_hold_exactly_their_files_and_the_tested_program(self):
+        self.assertEqual(sorted(p.name for p in self.first.iterdir()), sorted(["SHA256SUMS", ZIP, TARBALL]))
+        in_zip, in_tar = zip_members(self.zip), tar_members(self.tarball)
+        self.assertEqual(list(in_zip), ["brimshade.exe", "README.txt", "LICENSE.txt"])
+        self.assertEqual(list(in_tar), [TOP] + [f"{TOP}/{n}" for n in ("brimshade-picture", "brimshade-picture.1",
+                                                                       "LICENSE", "brimshade.exe")])
+        program = in_zip["brimshade.exe"]["content"]
+        self.assertTrue(program == TESTED.read_bytes(), f"the zip's brimshade.exe is not {TESTED}")
+        self.assertTrue(in_tar[f"{TOP}/brimshade.exe"]["content"] == program, "the tool's template is not the zip's program")
+        license_text = (SOURCE / "LICENSE").read_bytes()
+        self.assertEqual(in_zip["LICENSE.txt"]["content"], license_text.replace(b"\n", b"\r\n"))
+        self.assertEqual(in_tar[f"{TOP}/LICENSE"]["content"], license_text)
+        readme = in_zip["README.txt"]["content"]
+        self.assertEqual(readme.count(b"\n"), readme.count(b"\r\n"), "README.txt has bare LF line ends")
+
+    def test_program_has_no_debug_sections_or_symbols_and_its_artwork(self):
+        pe = pefile.PE(data=zip_members(self.zip)["brimshade.exe"]["content"])
+        names = [s.Name.rstrip(b"\0").decode() for s in pe.sections]
+        self.assertEqual([n for n in names if n.startswith((".debug", "/"))], [], names)
+        header = pe.FILE_HEADER
+        self.assertEqual((header.PointerToSymbolTable, header.NumberOfSymbols, header.TimeDateStamp), (0, 0, 0))
+        self.assertLessEqual(len(pe.__data__), 180_000)
+        program = self.unpacked / "zip" / "brimshade.exe"
+        self.assertEqual(check(str(program), "i386", str(SOURCE / "res" / "artwork.bmp"))[1], [])
+
+    def test_sums_verify(self):
+        run = subprocess.run(["sha256sum", "-c", "SHA256SUMS"], cwd=self.first, capture_output=True, text=True)
+        self.assertEqual((run.returncode, run.stdout), (0, f"{ZIP}: OK\n{TARBALL}: OK\n"), run.stderr)
+
+    def test_unpacked_tool_runs_alone_and_makes_a_program_from_the_template_beside_it(self):
+        run = subprocess.run([self.tool, "--version"], capture_output=True, text=True)
+        self.assertEqual((run.returncode, run.stdout), (0, f"brimshade-picture {VERSION}\n"))
+        run = subprocess.run([self.tool, "inspect", SOURCE / "res" / "artwork.bmp"], capture_output=True, text=True)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        self.assertIn("rectangles: 2944 in 2 batches", run.stdout)
+        made = WORK / "mascot.exe"
+        run = subprocess.run([self.tool, "make", SOURCE / "docs" / "sample-picture.png", "-o", made],
+                             capture_output=True, text=True)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        self.assertIn(f"the program from {self.tool.parent}/brimshade.exe", run.stdout)
+
+        libraries = subprocess.run(["ldd", self.tool], capture_output=True, text=True, check=True).stdout
+        self.assertIsNone(re.search(r"libpng|libz\.", libraries), libraries)
+        symbols = subprocess.run(["objdump", "-T", self.tool], capture_output=True, text=True, check=True).stdout
+        newest = max(tuple(map(int, v)) for v in re.findall(r"GLIBC_(\d+)\.(\d+)", symbols))
+        self.assertLessEqual(newest, GLIBC_OF_UBUNTU_22_04)
+
+    def test_manual_page_renders_without_warnings(self):
+        run = subprocess.run(["groff", "-man", "-ww", "-z", self.unpacked / TOP / "brimshade-picture.1"],
+                             capture_output=True, text=True)
+        self.assertEqual((run.returncode, run.stderr), (0, ""))
+
+    def test_no_build_directory_in_any_file(self):
+        for path in [*self.unpacked.rglob("*"), self.first / "SHA256SUMS"]:
+            if path.is_file():
+                self.assertFalse(str(WORK).encode() in path.read_bytes(), f"{path.name} holds a build directory")
+
+    def test_install_puts_the_tool_and_its_manual_page_under_a_prefix(self):
+        prefix = WORK / "prefix"
+        run = subprocess.run(["cmake", "--install", INSTALL_FROM, "--prefix", prefix], capture_output=True, text=True)
+        self.assertEqual(run.returncode, 0, run.stdout + run.stderr)
+        installed = sorted(str(p.relative_to(prefix)) for p in prefix.rglob("*") if p.is_file())
+        self.assertEqual(installed, ["bin/brimshade-picture", "share/doc/brimshade-picture/LICENSE",
+                                     "share/man/man1/brimshade-picture.1"])
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,64 @@
+#!/bin/sh
+# Builds the release of the last commit into dist/, which it empties first:
+#   brimshade-VERSION-win32.zip                      brimshade.exe, README.txt, LICENSE.txt
+#   brimshade-picture-VERSION-linux-x86_64.tar.gz    brimshade-picture, its manual page,
+#                                                    LICENSE, and brimshade.exe as make's template
+#   SHA256SUMS                                       for sha256sum -c
+#
+# Any clone of the same commit gives the same bytes: the build is a fresh copy
+# of the commit in a temporary directory (so no build option or local edit of
+# this checkout gets in), the binaries hold no paths or link times, and the
+# archives' members have fixed order, owners, modes and times, the times from
+# SOURCE_DATE_EPOCH, which is the commit's time unless set.
+#
+# The program is built with the win32 preset's own settings, so it is the very
+# file that preset builds and tests; the release test holds the two together.
+set -eu
+cd "$(dirname "$0")/.."
+tools/setup-debian.sh
+if [ -n "$(git status --porcelain --untracked-files=no)" ]; then
+    echo "release.sh: this checkout has uncommitted changes; a release is made from a commit alone:" \
+         "commit or stash them first" >&2
+    exit 1
+fi
+SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
+export SOURCE_DATE_EPOCH
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/source" "$work/stage" "$work/dist"
+git archive HEAD | tar -x -C "$work/source"
+
+# Each step's output goes to a log, shown when the step fails.
+step() {
+    echo "release.sh: $1"
+    shift
+    (cd "$work/source" && "$@") >"$work/log" 2>&1 || { cat "$work/log"; echo "release.sh: failed" >&2; exit 1; }
+}
+step "configuring the program (win32 preset)" cmake --preset win32
+step "building the program" cmake --build --preset win32 --target brimshade
+step "configuring the picture tool (tool preset)" cmake --preset tool
+step "building the picture tool" cmake --build --preset tool
+
+program=$work/source/build/win32/brimshade.exe
+tool=$work/source/build/tool/src/picture/brimshade-picture
+version=$("$tool" --version | sed 's/^brimshade-picture //')
+stage=$work/stage
+# Windows readers get CRLF line ends in text files.
+sed 's/$/\r/' "$work/source/docs/windows-readme.txt" >"$stage/README.txt"
+sed 's/$/\r/' "$work/source/LICENSE" >"$stage/LICENSE.txt"
+
+zip=brimshade-$version-win32.zip
+tarball=brimshade-picture-$version-linux-x86_64.tar.gz
+pack="python3 $work/source/tools/pack_release.py"
+$pack zip "$work/dist/$zip" \
+    brimshade.exe="$program" README.txt="$stage/README.txt" LICENSE.txt="$stage/LICENSE.txt"
+$pack tar "$work/dist/$tarball" "${tarball%.tar.gz}" \
+    brimshade-picture="$tool" brimshade-picture.1="$work/source/build/tool/src/picture/brimshade-picture.1" \
+    LICENSE="$work/source/LICENSE" brimshade.exe="$program"
+(cd "$work/dist" && sha256sum "$zip" "$tarball" >SHA256SUMS)
+
+rm -rf dist
+mkdir dist
+cp "$work/dist/$zip" "$work/dist/$tarball" "$work/dist/SHA256SUMS" dist/
+echo "release.sh: dist/ holds the release of $(git rev-parse --short HEAD), version $version:"
+cat dist/SHA256SUMS
