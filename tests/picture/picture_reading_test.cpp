@@ -31,7 +31,7 @@ std::vector<uint8_t> Palette(int depth)
 
 // The tRNS chunk: alphas for the first palette entries, or the one grey or
 // RGB sample value that is transparent (one that occurs in the picture).
-std::vector<uint8_t> Trns(const PngSpec &s)
+std::vector<uint8_t> Trns(const PngLayout &s)
 {
     if (s.colourType == 3) {
         const std::vector<uint8_t> alphas = {0, 100, 127, 128, 255, 7};
@@ -49,7 +49,7 @@ uint8_t To8(uint32_t sample, int depth)
 }
 
 // Blue, green, red, alpha of pixel (x, y) as the file holds it.
-std::vector<uint8_t> Expected(const PngSpec &s, bool trns, int x, int y)
+std::vector<uint8_t> Expected(const PngLayout &s, bool trns, int x, int y)
 {
     const int n = Channels(s.colourType);
     std::vector<uint32_t> v(n);
@@ -91,7 +91,7 @@ TEST(PngReading, EveryKindGivesItsPixelsInterlacedOrNot)
                 const bool trns = variant == 1 && colourType != 4 && colourType != 6;
                 SCOPED_TRACE("colour type " + std::to_string(colourType) + ", " + std::to_string(depth) +
                              " bits, variant " + std::to_string(variant));
-                PngSpec s{23, 19, colourType, depth, false, variant == 2 ? kGammaOne : std::vector<uint8_t>()};
+                PngLayout s{23, 19, colourType, depth, false, variant == 2 ? kGammaOne : std::vector<uint8_t>()};
                 const std::vector<uint8_t> plte =
                     colourType == 3 ? Chunk("PLTE", Palette(depth)) : std::vector<uint8_t>();
                 const std::vector<uint8_t> trnsChunk = trns ? Chunk("tRNS", Trns(s)) : std::vector<uint8_t>();
@@ -122,7 +122,7 @@ TEST(PngReading, EveryKindGivesItsPixelsInterlacedOrNot)
 // the picture must say so exactly when its colours changed.
 TEST(PngReading, SaysWhenItConvertsTheGamma)
 {
-    PngSpec s{16, 16, 2, 8, false, {}};
+    PngLayout s{16, 16, 2, 8, false, {}};
     const Picture untouched = Read(WritePng(s));
     EXPECT_EQ(untouched.fileGamma, 0);
     for (uint32_t gamma : {45455u, 47000u, 43500u, 50000u, 40000u, 100000u}) {

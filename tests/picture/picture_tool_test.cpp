@@ -429,8 +429,8 @@ TEST_F(PictureTool, ExactlyTwoHundredFiftySixColoursStayEightBit)
 
 TEST_F(PictureTool, InspectSaysWhatWasConverted)
 {
-    png_test::PngSpec spec{8, 8, 2, 16, true, png_test::Chunk("gAMA", {0, 1, 0x86, 0xA0})};
-    WriteBytes(dir_ / "gamma.png", png_test::WritePng(spec));
+    png_test::PngLayout layout{8, 8, 2, 16, true, png_test::Chunk("gAMA", {0, 1, 0x86, 0xA0})};
+    WriteBytes(dir_ / "gamma.png", png_test::WritePng(layout));
     EXPECT_NE(Tool("inspect " + (dir_ / "gamma.png").string())
                   .out.find("\n  colours: converted to sRGB from the file's gamma 1.00000\n"),
               std::string::npos);

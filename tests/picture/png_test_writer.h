@@ -25,7 +25,7 @@ inline std::vector<uint8_t> Chunk(const char *type, const std::vector<uint8_t> &
     return out;
 }
 
-struct PngSpec {
+struct PngLayout {
     int width, height, colourType, depth;
     bool interlaced;
     std::vector<uint8_t> extraChunks; // between IHDR and IDAT
@@ -37,14 +37,14 @@ inline int Channels(int colourType)
 }
 
 // Sample c of pixel (x, y), within the depth (and within a palette of 16).
-inline uint32_t Sample(const PngSpec &s, int x, int y, int c)
+inline uint32_t Sample(const PngLayout &s, int x, int y, int c)
 {
     const uint32_t value = uint32_t(x * 977 + y * 131 + c * 5717) * 2654435761u >> 7;
     return value & ((1u << s.depth) - 1) & (s.colourType == 3 ? 15 : 0xFFFF);
 }
 
 // The rows of the pixels listed, each with filter byte 0, samples packed from the high bits.
-inline void AppendRows(const PngSpec &s, int x0, int dx, int y0, int dy, std::vector<uint8_t> *pRaw)
+inline void AppendRows(const PngLayout &s, int x0, int dx, int y0, int dy, std::vector<uint8_t> *pRaw)
 {
     for (int y = y0; y < s.height && x0 < s.width; y += dy) {
         pRaw->push_back(0);
@@ -63,7 +63,7 @@ inline void AppendRows(const PngSpec &s, int x0, int dx, int y0, int dy, std::ve
     }
 }
 
-inline std::vector<uint8_t> WritePng(const PngSpec &s)
+inline std::vector<uint8_t> WritePng(const PngLayout &s)
 {
     static const int kAdam7[7][4] = {{0, 8, 0, 8}, {4, 8, 0, 8}, {0, 4, 4, 8}, {2, 4, 0, 4},
                                      {0, 2, 2, 4}, {1, 2, 0, 2}, {0, 1, 1, 2}};
