@@ -23,9 +23,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
-#include <climits>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
