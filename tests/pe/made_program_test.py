@@ -111,6 +111,11 @@ class MadeProgramTest(unittest.TestCase):
         self.assertEqual(m.OPTIONAL_HEADER.Magic, t.OPTIONAL_HEADER.Magic)
         self.assertEqual(resources(m), [(*ARTWORK, dib)])
         self.assert_loadable(m)
+        # The resource compiler's layout, as the template shows it: three
+        # one-entry directories, the data entry and the bitmap, rounded to 8.
+        for pe, bitmap in ((t, resources(t)[0][3]), (m, dib)):
+            rsrc = pe.sections[resource_section_index(pe)]
+            self.assertEqual(rsrc.Misc_VirtualSize, align(3 * 24 + 16 + len(bitmap), 8))
 
         # The template with the made resource section put in and everything
         # after it moved; then the fields that must follow, set from the
@@ -165,7 +170,7 @@ class MadeProgramTest(unittest.TestCase):
                                     for s in pe.sections), d.name)
 
     def test_sample_large_and_small_pictures(self):
-        small = png(WORK / "small.png", 16, 16, lambda x, y: (200, 60 * (x % 3), 255) if (x + y) % 5 else (0, 0, 0))
+        small = png(WORK / "small.png", 16, 16, lambda x, y: (200, 60 * (x % 4), 255) if (x + y) % 5 else (0, 0, 0))
         for picture, bits in ((SAMPLE, 8), (self.large, 24), (small, 8)):
             with self.subTest(picture.name):
                 made, dib = self.make(picture, TEMPLATE)
