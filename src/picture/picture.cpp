@@ -11,7 +11,8 @@
 namespace {
 
 // No picture within the size limits needs a larger file: the biggest
-// uncompressed one is a 256 MiB 32-bit copy plus headers.
+// uncompressed one is a 256 MiB 32-bit copy plus headers. A template program
+// carries one embedded picture, so the bound serves it too.
 constexpr long kMaxFileBytes = 512L << 20;
 
 const char *PngColourTypeName(int colourType)
@@ -174,7 +175,7 @@ bool ReadFileBytes(const char *path, std::vector<uint8_t> *pBytes, std::string *
     if (!ok) {
         *pError = "cannot be read: not a regular file";
     } else if (size > kMaxFileBytes) {
-        *pError = "file of " + std::to_string(size) + " bytes: larger than any picture taken";
+        *pError = "file of " + std::to_string(size) + " bytes: larger than any picture or program this tool reads";
         ok = false;
     } else {
         pBytes->resize(static_cast<size_t>(size));
