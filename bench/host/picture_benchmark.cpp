@@ -46,11 +46,16 @@ constexpr int kWidth = 3840, kHeight = 2160;
 std::string g_tool;
 std::string g_self;
 
+std::vector<uint8_t> ReadWholeFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
 // Blue, green, red, alpha, top row first.
 std::vector<uint8_t> TiledArtwork()
 {
-    std::ifstream in(BRIMSHADE_ARTWORK, std::ios::binary);
-    const std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<uint8_t> file = ReadWholeFile(BRIMSHADE_ARTWORK);
     BmpPicture art;
     std::string error;
     if (!ReadBmp(file.data(), file.size(), &art, &error)) {
@@ -279,11 +284,10 @@ void TimeProcess(benchmark::State &state, std::vector<std::string> args)
 void TimeInspectSteps(benchmark::State &state, const std::string &path)
 {
     for (auto _ : state) {
-        std::vector<uint8_t> bytes;
+        const std::vector<uint8_t> bytes = ReadWholeFile(path);
         Picture picture;
         std::string error;
-        if (!ReadFileBytes(path.c_str(), &bytes, &error) ||
-            !ReadPicture(bytes.data(), bytes.size(), &picture, &error)) {
+        if (!ReadPicture(bytes.data(), bytes.size(), &picture, &error)) {
             state.SkipWithError(error.c_str());
             return;
         }

@@ -4,16 +4,10 @@
 
 #include <png.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 namespace {
-
-// No picture within the size limits needs a larger file: the biggest
-// uncompressed one is a 256 MiB 32-bit copy plus headers. A template program
-// carries one embedded picture, so the bound serves it too.
-constexpr long kMaxFileBytes = 512L << 20;
 
 const char *PngColourTypeName(int colourType)
 {
@@ -160,30 +154,6 @@ bool ReadPicture(const uint8_t *pData, size_t cbData, Picture *pPicture, std::st
     pPicture->alphaUnused = bmp.alphaUnused;
     pPicture->pixels = std::move(bmp.pixels);
     return true;
-}
-
-bool ReadFileBytes(const char *path, std::vector<uint8_t> *pBytes, std::string *pError)
-{
-    std::FILE *file = std::fopen(path, "rb");
-    if (!file) {
-        *pError = std::string("cannot be opened: ") + std::strerror(errno);
-        return false;
-    }
-    long size = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
-    bool ok = size >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
-    if (!ok) {
-        *pError = "cannot be read: not a regular file";
-    } else if (size > kMaxFileBytes) {
-        *pError = "file of " + std::to_string(size) + " bytes: larger than any picture or program this tool reads";
-        ok = false;
-    } else {
-        pBytes->resize(static_cast<size_t>(size));
-        ok = std::fread(pBytes->data(), 1, pBytes->size(), file) == pBytes->size();
-        if (!ok) *pError = "cannot be read";
-    }
-    std::fclose(file);
-    return ok;
 }
 
 ShapeCounts EncodeShapeInColours(Picture *pPicture)

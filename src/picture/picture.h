@@ -43,9 +43,6 @@ inline bool IsSeeThrough(const uint8_t *pBgr)
 // rule the file breaks in *pError.
 bool ReadPicture(const uint8_t *pData, size_t cbData, Picture *pPicture, std::string *pError);
 
-// Reads a whole file, refusing one too large to be any picture this tool takes.
-bool ReadFileBytes(const char *path, std::vector<uint8_t> *pBytes, std::string *pError);
-
 struct ShapeCounts {
     uint64_t seeThrough = 0; // pixels the program will cut away
     uint64_t raised = 0;     // opaque near-black pixels raised to ART_RAISED_GREY

@@ -6,28 +6,17 @@
 //   brimshade-picture preview PICTURE -o OUT.png
 //   brimshade-picture convert PICTURE -o OUT.bmp
 //   brimshade-picture make PICTURE -o NAME.exe [--template PROGRAM.exe]
+//   brimshade-picture PICTURE...
 //   brimshade-picture --help | --version
 //
-// Options may come before or after the picture; -- ends them.
+// Options may come before or after the picture; -- ends them. The last form
+// is what a desktop runs when pictures are dropped on the tool: it makes
+// NAME.exe beside each picture, never over an existing file.
 // Exit status: 0 done, 1 picture refused or output not written, 2 usage.
-#include "bmp_format.h"
-#include "bmp_writer.h"
-#include "picture.h"
-#include "program_template.h"
-#include "region_figures.h"
-
-#include <getopt.h>
-#include <png.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "tool_commands.h"
+#include "tool_system.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <climits>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -36,437 +25,159 @@ namespace {
 constexpr int kExitRefused = 1;
 constexpr int kExitUsage = 2;
 
-// The checker pattern the preview shows through the cut-away pixels: the
-// same squares and greys as the end-to-end tests' desktop.
-constexpr int kCheckerSize = 8;
-constexpr uint8_t kCheckerLight = 224, kCheckerDark = 160;
+const std::string kProgramName = "brimshade-picture";
+const std::string kTemplateName = "brimshade.exe";
 
-const char *g_programName = "brimshade-picture";
-
-int Usage(std::FILE *out, int status)
+int Usage(bool asked)
 {
-    std::fprintf(out,
-                 "usage: %s inspect PICTURE [--json]\n"
-                 "       %s preview PICTURE -o OUT.png\n"
-                 "       %s convert PICTURE -o OUT.bmp\n"
-                 "       %s make PICTURE -o NAME.exe [--template PROGRAM.exe]\n"
-                 "       %s --help | --version\n"
-                 "PICTURE is a PNG or BMP file.\n",
-                 g_programName, g_programName, g_programName, g_programName, g_programName);
-    return status;
-}
-
-int PrintVersion()
-{
-    std::printf("%s %s\n", g_programName, BRIMSHADE_VERSION);
+    const std::string &name = kProgramName;
+    const std::string usage = "usage: " + name + " inspect PICTURE [--json]\n       " + name +
+                              " preview PICTURE -o OUT.png\n       " + name + " convert PICTURE -o OUT.bmp\n       " +
+                              name + " make PICTURE -o NAME.exe [--template PROGRAM.exe]\n       " + name +
+                              " PICTURE...\n       " + name +
+                              " --help | --version\n"
+                              "PICTURE is a PNG or BMP file. Given pictures alone, as when they are dropped on the "
+                              "tool, it makes NAME.exe beside each.\n";
+    if (!asked) {
+        PrintError(usage);
+        return kExitUsage;
+    }
+    PrintOut(usage);
     return 0;
 }
 
 int ReportRefusal(const std::string &file, const std::string &reason)
 {
-    std::fprintf(stderr, "%s: %s: %s\n", g_programName, file.c_str(), reason.c_str());
+    PrintError(kProgramName + ": " + file + ": " + reason + "\n");
     return kExitRefused;
-}
-
-// Writes all of the bytes to fd and closes it; on failure *pError says why.
-bool WriteAllAndClose(int fd, const std::vector<uint8_t> &bytes, std::string *pError)
-{
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written = write(fd, bytes.data() + done, bytes.size() - done);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) break;
-        done += static_cast<size_t>(written);
-    }
-    const int writeErrno = errno;
-    const bool closed = close(fd) == 0;
-    if (done == bytes.size() && closed) return true;
-    *pError = std::string("cannot be written: ") + std::strerror(done != bytes.size() ? writeErrno : errno);
-    return false;
-}
-
-// Writes the whole file under a temporary name beside it, then renames it, so
-// that the output is either complete or not there at all.
-bool WriteFileAtomically(const std::string &path, const std::vector<uint8_t> &bytes, std::string *pError)
-{
-    std::string temp = path + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) {
-        *pError = std::string("cannot be created: ") + std::strerror(errno);
-        return false;
-    }
-    if (!WriteAllAndClose(fd, bytes, pError)) {
-        unlink(temp.c_str());
-        return false;
-    }
-    // mkstemp makes the file private; the output is an ordinary file.
-    const mode_t mask = umask(0);
-    umask(mask);
-    chmod(temp.c_str(), 0666 & ~mask);
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        *pError = std::string("cannot be written: ") + std::strerror(errno);
-        unlink(temp.c_str());
-        return false;
-    }
-    return true;
-}
-
-struct ShapedPicture {
-    Picture picture;
-    ShapeCounts counts;
-};
-
-bool ReadShapedPicture(const std::string &path, ShapedPicture *pShaped)
-{
-    std::vector<uint8_t> bytes;
-    std::string error;
-    if (!ReadFileBytes(path.c_str(), &bytes, &error) ||
-        !ReadPicture(bytes.data(), bytes.size(), &pShaped->picture, &error)) {
-        ReportRefusal(path, error);
-        return false;
-    }
-    pShaped->counts = EncodeShapeInColours(&pShaped->picture);
-    return true;
-}
-
-// The picture is not refused for this: the program is right on Windows.
-std::string X11Warning(const RegionFigures &region)
-{
-    return "the window's region has " + std::to_string(region.bandedRectangles) + " rectangles, more than the " +
-           std::to_string(kX11ShapeRectangleLimit) +
-           " one X11 shape request can carry: on Windows the program is fine, but under Wine on X11 it fails at "
-           "start without showing its window (an X error ends it, or it hangs)";
-}
-
-// pRegion, when given, is the scanned region of the picture.
-std::vector<std::string> Warnings(const ShapedPicture &shaped, const RegionFigures *pRegion = nullptr)
-{
-    const uint64_t pixels = uint64_t(shaped.picture.width) * shaped.picture.height;
-    std::vector<std::string> warnings;
-    if (shaped.counts.seeThrough == pixels)
-        warnings.push_back("every pixel is cut away: the window would be empty");
-    else if (shaped.counts.seeThrough == 0)
-        warnings.push_back("no pixel is cut away: the window is a plain rectangle");
-    if (pRegion && TooComplexForX11(*pRegion)) warnings.push_back(X11Warning(*pRegion));
-    return warnings;
 }
 
 void PrintWarnings(const std::string &path, const ShapedPicture &shaped, const RegionFigures *pRegion = nullptr)
 {
     for (const std::string &warning : Warnings(shaped, pRegion))
-        std::fprintf(stderr, "%s: %s: warning: %s\n", g_programName, path.c_str(), warning.c_str());
+        PrintError(kProgramName + ": " + path + ": warning: " + warning + "\n");
 }
 
-// "17, 17, 17": the blue, green and red that near-black pixels are raised to.
-std::string RaisedGreyText()
+bool ReadPictureFile(const std::string &path, ShapedPicture *pShaped)
 {
-    const std::string grey = std::to_string(ART_RAISED_GREY);
-    return grey + ", " + grey + ", " + grey;
-}
-
-std::string Percentage(uint64_t part, uint64_t whole)
-{
-    char text[32];
-    std::snprintf(text, sizeof(text), "%.2f", whole ? 100.0 * part / whole : 0.0);
-    return text;
-}
-
-// A rectangle's left, top, right and bottom between the brackets given.
-std::string RectText(const RECT &rc, const char *open, const char *close)
-{
-    return open + std::to_string(rc.left) + ", " + std::to_string(rc.top) + ", " + std::to_string(rc.right) + ", " +
-           std::to_string(rc.bottom) + close;
-}
-
-// An empty batch's bounds are the scan's reset values, no box at all.
-std::string BatchBounds(const BatchFigures &batch, const char *open, const char *close, const char *none = "")
-{
-    return batch.rectangles ? RectText(batch.rcBound, open, close) : none;
-}
-
-// A PNG's gamma as libpng holds it, times 100000.
-std::string GammaText(int fileGamma)
-{
-    char text[32];
-    std::snprintf(text, sizeof(text), "%.5f", fileGamma / 100000.0);
-    return text;
-}
-
-std::string JsonString(const std::string &text)
-{
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof(escape), "\\u%04x", c);
-            quoted += escape;
-        } else {
-            quoted += c;
-        }
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (!ReadFileBytes(path, &bytes, &error) || !ReadShapedPicture(bytes.data(), bytes.size(), pShaped, &error)) {
+        ReportRefusal(path, error);
+        return false;
     }
-    return quoted + "\"";
+    return true;
 }
 
-void PrintInspection(const std::string &path, const ShapedPicture &shaped, const RegionFigures &region)
+bool WriteOutput(const std::string &out, const std::vector<uint8_t> &bytes)
 {
-    const Picture &picture = shaped.picture;
-    const uint64_t pixels = uint64_t(picture.width) * picture.height;
-    std::printf("%s\n", path.c_str());
-    std::printf("  format: %s\n", picture.format.c_str());
-    std::printf("  size: %d x %d\n", picture.width, picture.height);
-    std::printf("  shape from: %s\n", picture.hasTransparency ? "transparency" : "near-black colours");
-    if (picture.gammaConverted)
-        std::printf("  colours: converted to sRGB from the file's gamma %s\n", GammaText(picture.fileGamma).c_str());
-    if (picture.alphaUnused) std::printf("  alpha: 0 throughout, so unused: the picture is opaque\n");
-    std::printf("  see-through pixels: %llu of %llu (%s %%)\n", (unsigned long long)shaped.counts.seeThrough,
-                (unsigned long long)pixels, Percentage(shaped.counts.seeThrough, pixels).c_str());
-    if (picture.hasTransparency)
-        std::printf("  opaque near-black pixels raised to %s: %llu\n", RaisedGreyText().c_str(),
-                    (unsigned long long)shaped.counts.raised);
-    std::printf("  rectangles: %llu in %zu batch%s\n", (unsigned long long)region.rectangles, region.batches.size(),
-                region.batches.size() == 1 ? "" : "es");
-    for (size_t i = 0; i < region.batches.size(); ++i)
-        std::printf("    batch %zu: %u rectangles%s\n", i + 1, region.batches[i].rectangles,
-                    BatchBounds(region.batches[i], ", bounds (", ")").c_str());
-    std::printf("  rectangles as the platform holds the region: %llu (rows with the same runs merged into bands)\n",
-                (unsigned long long)region.bandedRectangles);
-    std::printf("  largest batch block: %u bytes\n", region.largestBlockBytes);
-    if (region.busiestRow >= 0)
-        std::printf("  row with most runs: %d (%u runs)\n", region.busiestRow, region.busiestRowRuns);
-    if (region.empty)
-        std::printf("  region: empty\n");
-    else
-        std::printf("  region box: (%d, %d)-(%d, %d)\n", static_cast<int>(region.rcBox.left),
-                    static_cast<int>(region.rcBox.top), static_cast<int>(region.rcBox.right),
-                    static_cast<int>(region.rcBox.bottom));
-}
-
-void PrintInspectionJson(const std::string &path, const ShapedPicture &shaped, const RegionFigures &region)
-{
-    const Picture &picture = shaped.picture;
-    const uint64_t pixels = uint64_t(picture.width) * picture.height;
-    std::string json = "{\"file\": " + JsonString(path) + ", \"format\": " + JsonString(picture.format) +
-                       ", \"width\": " + std::to_string(picture.width) +
-                       ", \"height\": " + std::to_string(picture.height) +
-                       ", \"has_transparency\": " + (picture.hasTransparency ? "true" : "false") +
-                       ", \"file_gamma\": " + (picture.fileGamma ? GammaText(picture.fileGamma) : "null") +
-                       ", \"gamma_converted\": " + (picture.gammaConverted ? "true" : "false") +
-                       ", \"alpha_unused\": " + (picture.alphaUnused ? "true" : "false") +
-                       ", \"see_through_pixels\": " + std::to_string(shaped.counts.seeThrough) +
-                       ", \"see_through_percent\": " + Percentage(shaped.counts.seeThrough, pixels) +
-                       ", \"raised_pixels\": " + std::to_string(shaped.counts.raised) +
-                       ", \"rectangles\": " + std::to_string(region.rectangles) + ", \"batches\": [";
-    for (size_t i = 0; i < region.batches.size(); ++i)
-        json += std::string(i ? ", " : "") + "{\"rectangles\": " + std::to_string(region.batches[i].rectangles) +
-                ", \"bounds\": " + BatchBounds(region.batches[i], "[", "]", "null") + "}";
-    json += "], \"banded_rectangles\": " + std::to_string(region.bandedRectangles);
-    json += ", \"largest_batch_block_bytes\": " + std::to_string(region.largestBlockBytes);
-    json += ", \"row_with_most_runs\": " + (region.busiestRow >= 0
-                                                ? "{\"row\": " + std::to_string(region.busiestRow) +
-                                                      ", \"runs\": " + std::to_string(region.busiestRowRuns) + "}"
-                                                : std::string("null"));
-    json += ", \"region_box\": " + (region.empty ? std::string("null") : RectText(region.rcBox, "[", "]"));
-    json += ", \"warnings\": [";
-    const std::vector<std::string> warnings = Warnings(shaped, &region);
-    for (size_t i = 0; i < warnings.size(); ++i) json += (i ? ", " : "") + JsonString(warnings[i]);
-    std::printf("%s]}\n", json.c_str());
+    std::string error;
+    if (WriteFileWhole(out, bytes, true, &error) == WriteOutcome::kWritten) return true;
+    ReportRefusal(out, error);
+    return false;
 }
 
 int Inspect(const std::string &path, bool json)
 {
     ShapedPicture shaped;
-    if (!ReadShapedPicture(path, &shaped)) return kExitRefused;
+    if (!ReadPictureFile(path, &shaped)) return kExitRefused;
     const RegionFigures region = MeasureRegion(shaped.picture);
     if (!region.scanned) return ReportRefusal(path, "the scan ran out of memory");
     PrintWarnings(path, shaped, &region);
-    if (json)
-        PrintInspectionJson(path, shaped, region);
-    else
-        PrintInspection(path, shaped, region);
+    PrintOut(json ? InspectionJson(path, shaped, region) : InspectionText(path, shaped, region));
     return 0;
-}
-
-// The window as it will look, blue, green and red a pixel, bottom row first:
-// the picture where it is kept, a checker pattern where it is cut away.
-std::vector<uint8_t> DrawPreview(const Picture &picture)
-{
-    const size_t width = picture.width, height = picture.height;
-    std::vector<uint8_t> shown(width * height * 3);
-    for (size_t row = 0; row < height; ++row) {
-        const size_t y = height - 1 - row; // rows are stored bottom row first
-        for (size_t x = 0; x < width; ++x) {
-            const uint8_t *src = &picture.pixels[(row * width + x) * 4];
-            uint8_t *dst = &shown[(row * width + x) * 3];
-            if (!IsSeeThrough(src)) {
-                std::memcpy(dst, src, 3);
-                continue;
-            }
-            const bool light = (x / kCheckerSize + y / kCheckerSize) % 2 == 0;
-            std::memset(dst, light ? kCheckerLight : kCheckerDark, 3);
-        }
-    }
-    return shown;
-}
-
-// A PNG of blue, green and red pixels stored bottom row first.
-bool EncodePng(const std::vector<uint8_t> &bgr, int width, int height, std::vector<uint8_t> *pPng, std::string *pError)
-{
-    png_image image;
-    std::memset(&image, 0, sizeof(image));
-    image.version = PNG_IMAGE_VERSION;
-    image.width = width;
-    image.height = height;
-    image.format = PNG_FORMAT_BGR;
-    // A negative stride: the rows run from the bottom of the picture.
-    const png_int_32 stride = -static_cast<png_int_32>(3 * width);
-    png_alloc_size_t size = 0;
-    bool ok = png_image_write_to_memory(&image, nullptr, &size, 0, bgr.data(), stride, nullptr);
-    if (ok) {
-        pPng->resize(size);
-        ok = png_image_write_to_memory(&image, pPng->data(), &size, 0, bgr.data(), stride, nullptr);
-        pPng->resize(size);
-    }
-    if (!ok) *pError = std::string("cannot be encoded: ") + image.message;
-    return ok;
 }
 
 int Preview(const std::string &path, const std::string &out)
 {
     ShapedPicture shaped;
-    if (!ReadShapedPicture(path, &shaped)) return kExitRefused;
+    if (!ReadPictureFile(path, &shaped)) return kExitRefused;
     std::vector<uint8_t> png;
     std::string error;
-    if (!EncodePng(DrawPreview(shaped.picture), shaped.picture.width, shaped.picture.height, &png, &error) ||
-        !WriteFileAtomically(out, png, &error))
-        return ReportRefusal(out, error);
+    if (!EncodePreview(shaped, &png, &error)) return ReportRefusal(out, error);
+    if (!WriteOutput(out, png)) return kExitRefused;
     PrintWarnings(path, shaped);
     return 0;
 }
 
-// Packs a pixel's blue, green and red as a colour table entry holds them.
-uint32_t BgrOf(const uint8_t *pPixel)
+// convert's BMP of the picture, or make's program around it when given the
+// template; refusals are reported.
+bool Converted(const std::string &path, const std::string *pTemplate, ShapedPicture *pShaped, size_t *pColours,
+               std::vector<uint8_t> *pBytes)
 {
-    return pPixel[0] | pPixel[1] << 8 | pPixel[2] << 16;
-}
-
-// The picture's colours, sorted, when there are at most 256; else empty.
-std::vector<uint32_t> FewColours(const Picture &picture)
-{
-    std::vector<uint32_t> colours;
-    uint32_t last = 0;
-    bool haveLast = false;
-    for (size_t i = 0; i < picture.pixels.size(); i += 4) {
-        const uint32_t bgr = BgrOf(&picture.pixels[i]);
-        if (haveLast && bgr == last) continue;
-        last = bgr;
-        haveLast = true;
-        const auto at = std::lower_bound(colours.begin(), colours.end(), bgr);
-        if (at != colours.end() && *at == bgr) continue;
-        if (colours.size() == 256) return {};
-        colours.insert(at, bgr);
-    }
-    return colours;
-}
-
-// The BMP the program embeds: 8 bits with an exact colour table when the
-// picture has at most 256 colours (given, sorted), else 24 bits.
-std::vector<uint8_t> EncodeEmbeddedBmp(const Picture &picture, const std::vector<uint32_t> &colours)
-{
-    BmpFormat format;
-    format.width = picture.width;
-    format.height = picture.height;
-    format.bitCount = colours.empty() ? 24 : 8;
-    format.colourTable = colours;
-    format.coloursUsed = static_cast<uint32_t>(colours.size());
-    return EncodeBmp(format, [&](uint32_t row, uint8_t *pRow) {
-        const uint8_t *pPixel = &picture.pixels[size_t(row) * format.width * 4];
-        for (uint32_t x = 0; x < format.width; ++x, pPixel += 4) {
-            if (colours.empty())
-                std::memcpy(pRow + 3 * x, pPixel, 3);
-            else
-                pRow[x] = static_cast<uint8_t>(std::lower_bound(colours.begin(), colours.end(), BgrOf(pPixel)) -
-                                               colours.begin());
-        }
-    });
-}
-
-// Replaces the BMP in *pBytes with the program made around it from the template.
-bool PutInProgram(const std::string &templatePath, std::vector<uint8_t> *pBytes)
-{
+    if (!ReadPictureFile(path, pShaped)) return false;
+    *pBytes = EncodeEmbeddedBmp(pShaped->picture, pColours);
+    if (!pTemplate) return true;
     std::vector<uint8_t> programTemplate, program;
     std::string error;
-    if (!ReadFileBytes(templatePath.c_str(), &programTemplate, &error) ||
-        !MakeProgram(programTemplate.data(), programTemplate.size(), pBytes->data() + kBmpFileHeaderSize,
-                     pBytes->size() - kBmpFileHeaderSize, &program, &error)) {
-        ReportRefusal(templatePath, error);
+    if (!ReadFileBytes(*pTemplate, &programTemplate, &error) ||
+        !PutInProgram(programTemplate, *pBytes, &program, &error)) {
+        ReportRefusal(*pTemplate, error);
         return false;
     }
     pBytes->swap(program);
     return true;
 }
 
+// What convert and make say once the output is written.
+void ReportConverted(const std::string &path, const std::string &out, const ShapedPicture &shaped, size_t colours,
+                     const std::string *pTemplate)
+{
+    const RegionFigures region = MeasureRegion(shaped.picture);
+    PrintWarnings(path, shaped, region.scanned ? &region : nullptr);
+    PrintOut(ConversionSummary(out, shaped, colours));
+    if (pTemplate) PrintOut(out + ": the program from " + *pTemplate + "\n");
+}
+
 // convert, and make when given the template program to put the BMP in.
 int Convert(const std::string &path, const std::string &out, const std::string *pTemplate = nullptr)
 {
     ShapedPicture shaped;
-    if (!ReadShapedPicture(path, &shaped)) return kExitRefused;
-    const std::vector<uint32_t> colours = FewColours(shaped.picture);
-    std::string error;
-    std::vector<uint8_t> bytes = EncodeEmbeddedBmp(shaped.picture, colours);
-    if (pTemplate && !PutInProgram(*pTemplate, &bytes)) return kExitRefused;
-    if (!WriteFileAtomically(out, bytes, &error)) return ReportRefusal(out, error);
-    const RegionFigures region = MeasureRegion(shaped.picture);
-    PrintWarnings(path, shaped, region.scanned ? &region : nullptr);
-    std::printf("%s: %d x %d, ", out.c_str(), shaped.picture.width, shaped.picture.height);
-    if (colours.empty())
-        std::printf("24 bits (more than 256 colours)");
-    else
-        std::printf("8 bits, %zu colours", colours.size());
-    std::printf("; %llu see-through pixels", (unsigned long long)shaped.counts.seeThrough);
-    if (shaped.picture.hasTransparency)
-        std::printf(", %llu opaque near-black pixels raised to %s", (unsigned long long)shaped.counts.raised,
-                    RaisedGreyText().c_str());
-    std::printf("\n");
-    if (pTemplate) std::printf("%s: the program from %s\n", out.c_str(), pTemplate->c_str());
+    size_t colours;
+    std::vector<uint8_t> bytes;
+    if (!Converted(path, pTemplate, &shaped, &colours, &bytes) || !WriteOutput(out, bytes)) return kExitRefused;
+    ReportConverted(path, out, shaped, colours, pTemplate);
     return 0;
 }
 
+// The folder that holds the one given, which ends with a separator.
+std::string ParentFolder(const std::string &folder)
+{
+    size_t end = folder.size() - 1;
+    while (end > 0 && !IsPathSeparator(folder[end - 1])) --end;
+    return end > 0 ? folder.substr(0, end) : folder;
+}
+
 // Where make looks for its template when none is named: beside the tool, as
-// the release archive puts it, then, for a tool in a build tree
+// the release archives put it; in the data of an installed tool
+// (share/brimshade/ beside its bin/); then, for a tool in a build tree
 // (build/<preset>/src/picture/), at the win32 build's program there.
 std::vector<std::string> TemplatePlaces()
 {
-    char self[PATH_MAX];
-    const ssize_t length = readlink("/proc/self/exe", self, sizeof(self));
-    if (length <= 0 || length == sizeof(self)) return {};
-    std::string dir(self, static_cast<size_t>(length));
-    dir.erase(dir.rfind('/'));
-    std::vector<std::string> places = {dir + "/brimshade.exe"};
-    const std::string inBuildTree = "/src/picture";
+    const std::string dir = ToolDirectory();
+    if (dir.empty()) return {};
+    const std::string sep(1, kPathSeparator);
+    std::vector<std::string> places = {dir + kTemplateName,
+                                       ParentFolder(dir) + "share" + sep + "brimshade" + sep + kTemplateName};
+    const std::string inBuildTree = "src" + sep + "picture" + sep;
     if (dir.size() > inBuildTree.size() &&
-        dir.compare(dir.size() - inBuildTree.size(), std::string::npos, inBuildTree) == 0) {
-        const std::string presetDir = dir.substr(0, dir.size() - inBuildTree.size());
-        places.push_back(presetDir.substr(0, presetDir.rfind('/')) + "/win32/brimshade.exe");
-    }
+        dir.compare(dir.size() - inBuildTree.size(), inBuildTree.size(), inBuildTree) == 0)
+        places.push_back(ParentFolder(dir.substr(0, dir.size() - inBuildTree.size())) + "win32" + sep + kTemplateName);
     return places;
 }
 
 bool FindTemplate(std::string *pTemplate)
 {
+    const std::vector<std::string> places = TemplatePlaces();
     std::string looked;
-    for (const std::string &place : TemplatePlaces()) {
-        struct stat st;
-        if (stat(place.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-            *pTemplate = place;
+    for (size_t i = 0; i < places.size(); ++i) {
+        if (IsRegularFile(places[i])) {
+            *pTemplate = places[i];
             return true;
         }
-        looked += (looked.empty() ? "" : " and ") + place;
+        looked += (i == 0 ? "" : i + 1 == places.size() ? " and " : ", ") + places[i];
     }
-    std::fprintf(stderr, "%s: no template program: looked for %s; name one with --template\n", g_programName,
-                 looked.c_str());
+    PrintError(kProgramName + ": no template program: looked for " + looked + "; name one with --template\n");
     return false;
 }
 
@@ -477,33 +188,62 @@ struct ToolArguments {
     bool json = false;
 };
 
-// Options may come before or after the picture, and -- ends them. False for
-// an unknown or repeated option, an empty value, or not exactly one picture.
-bool ParseArguments(int argc, char **argv, ToolArguments *pArgs)
+// Whether name, from an argument --name, stands for the long option: the
+// option itself or, as getopt takes it, a shortening of it.
+bool IsLongOption(const std::string &name, const std::string &option)
 {
-    if (argc < 2) return false;
-    pArgs->command = argv[1];
-    enum { kJson = 1000, kTemplate };
-    static const option kLongOptions[] = {{"json", no_argument, nullptr, kJson},
-                                          {"template", required_argument, nullptr, kTemplate},
-                                          {nullptr, 0, nullptr, 0}};
-    // The command stands where getopt expects the program's name; the usage
-    // is the only message.
-    const int argcAfter = argc - 1;
-    char **argvAfter = argv + 1;
-    opterr = 0;
-    optind = 1;
-    for (int option; (option = getopt_long(argcAfter, argvAfter, "o:", kLongOptions, nullptr)) != -1;) {
-        std::string *pValue = option == 'o' ? &pArgs->out : option == kTemplate ? &pArgs->programTemplate : nullptr;
-        if (option == kJson && !pArgs->json)
-            pArgs->json = true;
-        else if (pValue == nullptr || !pValue->empty() || *optarg == '\0')
-            return false;
-        else
-            *pValue = optarg;
+    return !name.empty() && option.compare(0, name.size(), name) == 0;
+}
+
+// Options may come before or after the picture, and -- ends them. Each takes
+// the forms getopt_long gives it: -o OUT or -oOUT, --template PROGRAM or
+// --template=PROGRAM. False for an unknown or repeated option, an empty
+// value, or not exactly one picture.
+bool ParseArguments(const std::vector<std::string> &args, ToolArguments *pArgs)
+{
+    if (args.empty()) return false;
+    pArgs->command = args[0];
+    std::vector<std::string> pictures;
+    bool optionsEnded = false;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string &arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            pictures.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::string *pValue;
+        std::string value;
+        bool joined = false;
+        if (arg[1] != '-') {
+            if (arg[1] != 'o') return false;
+            pValue = &pArgs->out;
+            joined = arg.size() > 2;
+            value = arg.substr(2);
+        } else {
+            const size_t equals = arg.find('=');
+            const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+            if (IsLongOption(name, "json") && equals == std::string::npos && !pArgs->json) {
+                pArgs->json = true;
+                continue;
+            }
+            if (!IsLongOption(name, "template")) return false;
+            pValue = &pArgs->programTemplate;
+            joined = equals != std::string::npos;
+            if (joined) value = arg.substr(equals + 1);
+        }
+        if (!joined) {
+            if (++i == args.size()) return false;
+            value = args[i];
+        }
+        if (!pValue->empty() || value.empty()) return false;
+        *pValue = value;
     }
-    if (optind != argcAfter - 1 || *argvAfter[optind] == '\0') return false;
-    pArgs->picture = argvAfter[optind];
+    if (pictures.size() != 1 || pictures[0].empty()) return false;
+    pArgs->picture = pictures[0];
     return true;
 }
 
@@ -521,24 +261,90 @@ int RunCommand(const ToolArguments &args)
 {
     const bool inspect = args.command == "inspect", make = args.command == "make";
     if (inspect && args.out.empty() && args.programTemplate.empty()) return Inspect(args.picture, args.json);
-    if (inspect || args.json || args.out.empty() || (!make && !args.programTemplate.empty()))
-        return Usage(stderr, kExitUsage);
+    if (inspect || args.json || args.out.empty() || (!make && !args.programTemplate.empty())) return Usage(false);
     if (args.command == "preview") return Preview(args.picture, args.out);
     if (args.command == "convert") return Convert(args.picture, args.out);
     if (make) return Make(args);
-    return Usage(stderr, kExitUsage);
+    return Usage(false);
+}
+
+// The program made from a dropped picture: NAME.exe beside it, or, when that
+// is taken, NAME (2).exe and so on.
+std::string ProgramBeside(const std::string &picture, int number)
+{
+    size_t nameStart = picture.size();
+    while (nameStart > 0 && !IsPathSeparator(picture[nameStart - 1])) --nameStart;
+    const size_t dot = picture.rfind('.');
+    const std::string stem = dot != std::string::npos && dot > nameStart ? picture.substr(0, dot) : picture;
+    return stem + (number > 1 ? " (" + std::to_string(number) + ")" : "") + ".exe";
+}
+
+// How far the numbering goes, should every name be taken.
+constexpr int kMostNumberedPrograms = 9999;
+
+int MakeBeside(const std::string &picture, const std::string &programTemplate)
+{
+    ShapedPicture shaped;
+    size_t colours;
+    std::vector<uint8_t> program;
+    if (!Converted(picture, &programTemplate, &shaped, &colours, &program)) return kExitRefused;
+    for (int number = 1; number <= kMostNumberedPrograms; ++number) {
+        const std::string out = ProgramBeside(picture, number);
+        std::string error;
+        const WriteOutcome outcome = WriteFileWhole(out, program, false, &error);
+        if (outcome == WriteOutcome::kFailed) return ReportRefusal(out, error);
+        if (outcome == WriteOutcome::kExists) continue;
+        if (number > 1) PrintOut(ProgramBeside(picture, 1) + " exists already, so the program is " + out + "\n");
+        ReportConverted(picture, out, shaped, colours, &programTemplate);
+        return 0;
+    }
+    return ReportRefusal(picture, "every name from " + ProgramBeside(picture, 1) + " to " +
+                                      ProgramBeside(picture, kMostNumberedPrograms) + " is taken");
+}
+
+// The form a desktop runs when pictures are dropped on the tool: pictures
+// alone, none of them an option, the first not a command's name.
+bool IsDroppedPictures(const std::vector<std::string> &args)
+{
+    for (const std::string &arg : args)
+        if (arg.empty() || arg[0] == '-') return false;
+    const std::string &first = args[0];
+    if (first == "inspect" || first == "preview" || first == "convert" || first == "make") return false;
+    // A bare word ("show") is a mistyped command rather than a picture.
+    return IsRegularFile(first) ||
+           std::any_of(first.begin(), first.end(), [](char c) { return c == '.' || IsPathSeparator(c); });
+}
+
+int MakeEachBeside(const std::vector<std::string> &pictures)
+{
+    std::string programTemplate;
+    int status = 0;
+    if (!FindTemplate(&programTemplate))
+        status = kExitRefused;
+    else
+        for (const std::string &picture : pictures)
+            if (MakeBeside(picture, programTemplate) != 0) status = kExitRefused;
+    KeepOwnConsoleOpen();
+    return status;
 }
 
 } // namespace
 
-int main(int argc, char **argv)
+int RunTool(const std::vector<std::string> &args)
 {
-    // A file size limit then fails the write, which is reported and cleaned
-    // up, instead of killing the tool with its temporary file left behind.
-    signal(SIGXFSZ, SIG_IGN);
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) return Usage(stdout, 0);
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) return PrintVersion();
-    ToolArguments args;
-    if (!ParseArguments(argc, argv, &args)) return Usage(stderr, kExitUsage);
-    return RunCommand(args);
+    if (args.empty()) {
+        // Started with nothing to do, as by a double click: say how to use it.
+        const int status = Usage(false);
+        KeepOwnConsoleOpen();
+        return status;
+    }
+    if (args.size() == 1 && args[0] == "--help") return Usage(true);
+    if (args.size() == 1 && args[0] == "--version") {
+        PrintOut(kProgramName + " " + BRIMSHADE_VERSION + "\n");
+        return 0;
+    }
+    if (IsDroppedPictures(args)) return MakeEachBeside(args);
+    ToolArguments toolArgs;
+    if (!ParseArguments(args, &toolArgs)) return Usage(false);
+    return RunCommand(toolArgs);
 }

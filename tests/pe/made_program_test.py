@@ -273,7 +273,8 @@ class MadeProgramTest(unittest.TestCase):
         out = tree / "out.exe"
         run = tool("make", SAMPLE, "-o", out, program=copy)
         self.assertEqual((run.returncode, run.stderr),
-                         (1, f"brimshade-picture: no template program: looked for {tool_dir}/brimshade.exe and "
+                         (1, f"brimshade-picture: no template program: looked for {tool_dir}/brimshade.exe, "
+                             f"{tool_dir.parent}/share/brimshade/brimshade.exe and "
                              f"{tree}/build/win32/brimshade.exe; name one with --template\n"))
 
         # The build tree's win32 program; then a stripped one beside the tool,

@@ -1,0 +1,60 @@
+// What each command of the picture tool makes of a picture held in memory:
+// inspect's text and JSON, preview's PNG, convert's BMP and make's program,
+// with the warnings and summaries the tool prints beside them. Files, the
+// command line and the console are the caller's: the tool's
+// (picture_tool.cpp) and the web page's entry call these same functions, so
+// both give the same bytes.
+#ifndef BRIMSHADE_TOOL_COMMANDS_H
+#define BRIMSHADE_TOOL_COMMANDS_H
+
+#include "picture.h"
+#include "region_figures.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct ShapedPicture {
+    Picture picture;
+    ShapeCounts counts;
+};
+
+// Reads a PNG or BMP file's bytes and puts the picture's shape into its
+// colours. On refusal returns false with the rule the file breaks in *pError.
+bool ReadShapedPicture(const uint8_t *pData, size_t cbData, ShapedPicture *pShaped, std::string *pError);
+
+// What the user should know before building the picture in: a window that
+// would be empty or a plain rectangle, and, given the scanned region, a shape
+// too complex for Wine on X11. Each is one sentence.
+std::vector<std::string> Warnings(const ShapedPicture &shaped, const RegionFigures *pRegion = nullptr);
+
+// inspect's report on the picture read from the file named, as text and as
+// one JSON object; each ends with a newline.
+std::string InspectionText(const std::string &file, const ShapedPicture &shaped, const RegionFigures &region);
+std::string InspectionJson(const std::string &file, const ShapedPicture &shaped, const RegionFigures &region);
+
+// preview's PNG: the window as it will look, with a checker pattern where
+// pixels are cut away. False with the reason in *pError if it cannot be made.
+bool EncodePreview(const ShapedPicture &shaped, std::vector<uint8_t> *pPng, std::string *pError);
+
+// convert's BMP, the one the program embeds: 8 bits with an exact colour
+// table when the picture has at most 256 colours, else 24 bits. *pColours is
+// the table's length, 0 for 24 bits.
+std::vector<uint8_t> EncodeEmbeddedBmp(const Picture &picture, size_t *pColours);
+
+// make's program: the template with the BMP (as EncodeEmbeddedBmp writes it)
+// as its picture. False with the rule the template breaks in *pError.
+bool PutInProgram(const std::vector<uint8_t> &programTemplate, const std::vector<uint8_t> &bmp,
+                  std::vector<uint8_t> *pProgram, std::string *pError);
+
+// The line convert and make print for the output written: its size, its
+// colours and the pixels cut away and raised; it ends with a newline.
+std::string ConversionSummary(const std::string &out, const ShapedPicture &shaped, size_t colours);
+
+// text as a JSON string, quotes included. Bytes that are not UTF-8 become
+// \udc80 to \udcff, as Python's surrogateescape reads them, so that any file
+// name gives JSON that parses and can be turned back into its bytes.
+std::string JsonString(const std::string &text);
+
+#endif

@@ -1,0 +1,273 @@
+// The picture tool's system on Windows (tool_system.h). Names are UTF-16
+// there: the tool takes its arguments as such and opens files by their
+// UTF-16 names, through the "\\?\" form, which lifts the 260-character limit
+// on paths. To the rest of the tool they are UTF-8 (WTF-8, strictly: a lone
+// surrogate, which a Windows name may hold, is kept as its 3 bytes, so that
+// every name comes back as it was).
+#include "tool_system.h"
+
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+// The same bound as on Linux (tool_system_posix.cpp).
+constexpr LONGLONG kMaxFileBytes = LONGLONG(512) << 20;
+
+// Appends code point c as UTF-8 (a surrogate as 3 bytes, WTF-8).
+void AppendUtf8(std::string *pText, uint32_t c)
+{
+    if (c < 0x80) {
+        *pText += static_cast<char>(c);
+        return;
+    }
+    const int continuations = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+    static const unsigned char kLead[] = {0, 0xC0, 0xE0, 0xF0};
+    *pText += static_cast<char>(kLead[continuations] | c >> (6 * continuations));
+    for (int i = continuations - 1; i >= 0; --i) *pText += static_cast<char>(0x80 | ((c >> (6 * i)) & 0x3F));
+}
+
+std::string Utf8(const wchar_t *pText, size_t length)
+{
+    std::string text;
+    for (size_t i = 0; i < length; ++i) {
+        uint32_t c = pText[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length && pText[i + 1] >= 0xDC00 && pText[i + 1] <= 0xDFFF)
+            c = 0x10000 + ((c - 0xD800) << 10) + (pText[++i] - 0xDC00);
+        AppendUtf8(&text, c);
+    }
+    return text;
+}
+
+std::string Utf8(const std::wstring &text)
+{
+    return Utf8(text.data(), text.size());
+}
+
+// UTF-8 (or WTF-8) as UTF-16; a byte that starts no sequence becomes U+FFFD.
+std::wstring Utf16(const std::string &text)
+{
+    std::wstring wide;
+    const unsigned char *p = reinterpret_cast<const unsigned char *>(text.data());
+    for (size_t i = 0, n = text.size(); i < n;) {
+        const int continuations = p[i] >= 0xF0 ? 3 : p[i] >= 0xE0 ? 2 : p[i] >= 0xC0 ? 1 : 0;
+        uint32_t c = continuations ? p[i] & (0x3F >> continuations) : p[i];
+        bool valid = p[i] < 0x80 || (continuations && p[i] < 0xF8 && i + continuations < n);
+        for (int k = 1; valid && k <= continuations; ++k) {
+            valid = (p[i + k] & 0xC0) == 0x80;
+            c = c << 6 | (p[i + k] & 0x3F);
+        }
+        if (!valid || c > 0x10FFFF) {
+            wide += L'\xFFFD';
+            ++i;
+            continue;
+        }
+        i += 1 + continuations;
+        if (c >= 0x10000) {
+            wide += static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
+            c = 0xDC00 + ((c - 0x10000) & 0x3FF);
+        }
+        wide += static_cast<wchar_t>(c);
+    }
+    return wide;
+}
+
+// The name to open a file by: its full path in the "\\?\" form, which takes
+// paths of any length. Device names (NUL, CON) stay as Windows makes them.
+std::wstring SystemPath(const std::string &path)
+{
+    const std::wstring wide = Utf16(path);
+    DWORD length = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (length == 0) return wide;
+    std::wstring full(length, L'\0');
+    length = GetFullPathNameW(wide.c_str(), length, &full[0], nullptr);
+    full.resize(length);
+    if (full.compare(0, 4, L"\\\\?\\") == 0 || full.compare(0, 4, L"\\\\.\\") == 0) return full;
+    if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+// What went wrong, in the same words as on Linux where there are such.
+std::string ErrorText(DWORD error)
+{
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_NETPATH: return "No such file or directory";
+    case ERROR_ACCESS_DENIED: return "Permission denied";
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return "No space left on device";
+    case ERROR_WRITE_PROTECT: return "Read-only file system";
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE: return "another program has it open";
+    }
+    wchar_t *pMessage = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                            FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
+                                        nullptr, error, 0, reinterpret_cast<wchar_t *>(&pMessage), 0, nullptr);
+    std::string text = length ? Utf8(pMessage, length) : "Windows error " + std::to_string(error);
+    LocalFree(pMessage);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '.')) text.pop_back();
+    return text;
+}
+
+bool WriteAll(HANDLE hFile, const std::vector<uint8_t> &bytes)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(hFile, bytes.data() + done, chunk, &written, nullptr) || written == 0) return false;
+        done += written;
+    }
+    return true;
+}
+
+// Creates a new file beside path for writing, under a name no other file
+// has; *pTemp is its name.
+HANDLE CreateTemporaryBeside(const std::wstring &path, std::wstring *pTemp)
+{
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        *pTemp = path + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(attempt) + L".tmp";
+        HANDLE hFile =
+            CreateFileW(pTemp->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (hFile != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return hFile;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+void Print(DWORD stdHandle, std::FILE *stream, const std::string &text)
+{
+    HANDLE hOut = GetStdHandle(stdHandle);
+    DWORD mode;
+    if (!GetConsoleMode(hOut, &mode)) {
+        std::fwrite(text.data(), 1, text.size(), stream);
+        return;
+    }
+    const std::wstring wide = Utf16(text);
+    DWORD written;
+    WriteConsoleW(hOut, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+}
+
+} // namespace
+
+bool ReadFileBytes(const std::string &path, std::vector<uint8_t> *pBytes, std::string *pError)
+{
+    const std::wstring name = SystemPath(path);
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        *pError = "cannot be read: not a regular file";
+        return false;
+    }
+    HANDLE hFile = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE) {
+        *pError = "cannot be opened: " + ErrorText(GetLastError());
+        return false;
+    }
+    LARGE_INTEGER size;
+    bool ok = GetFileType(hFile) == FILE_TYPE_DISK && GetFileSizeEx(hFile, &size);
+    if (!ok) {
+        *pError = "cannot be read: not a regular file";
+    } else if (size.QuadPart > kMaxFileBytes) {
+        *pError =
+            "file of " + std::to_string(size.QuadPart) + " bytes: larger than any picture or program this tool reads";
+        ok = false;
+    } else {
+        pBytes->resize(static_cast<size_t>(size.QuadPart));
+        DWORD read = 0;
+        ok = pBytes->empty() || (ReadFile(hFile, pBytes->data(), static_cast<DWORD>(pBytes->size()), &read, nullptr) &&
+                                 read == pBytes->size());
+        if (!ok) *pError = "cannot be read";
+    }
+    CloseHandle(hFile);
+    return ok;
+}
+
+WriteOutcome WriteFileWhole(const std::string &path, const std::vector<uint8_t> &bytes, bool replace,
+                            std::string *pError)
+{
+    const std::wstring target = SystemPath(path);
+    std::wstring temp;
+    HANDLE hFile = CreateTemporaryBeside(target, &temp);
+    if (hFile == INVALID_HANDLE_VALUE) {
+        *pError = "cannot be created: " + ErrorText(GetLastError());
+        return WriteOutcome::kFailed;
+    }
+    // On disk before it takes the output's name, so that no crash can leave
+    // the name on a file that is not whole.
+    bool ok = WriteAll(hFile, bytes) && FlushFileBuffers(hFile);
+    DWORD error = GetLastError();
+    ok = CloseHandle(hFile) && ok;
+    if (ok) {
+        const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+        if (MoveFileExW(temp.c_str(), target.c_str(), flags)) return WriteOutcome::kWritten;
+        error = GetLastError();
+    }
+    DeleteFileW(temp.c_str());
+    if (!replace && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)) return WriteOutcome::kExists;
+    *pError = "cannot be written: " + ErrorText(error);
+    return WriteOutcome::kFailed;
+}
+
+bool IsRegularFile(const std::string &path)
+{
+    const DWORD attributes = GetFileAttributesW(SystemPath(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string ToolDirectory()
+{
+    std::wstring self(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, &self[0], static_cast<DWORD>(self.size()));
+        if (length == 0) return "";
+        if (length < self.size()) {
+            self.resize(length);
+            break;
+        }
+        self.resize(2 * self.size());
+    }
+    const std::string path = Utf8(self);
+    return path.substr(0, path.find_last_of("\\/") + 1);
+}
+
+void PrintOut(const std::string &text)
+{
+    Print(STD_OUTPUT_HANDLE, stdout, text);
+}
+
+void PrintError(const std::string &text)
+{
+    Print(STD_ERROR_HANDLE, stderr, text);
+}
+
+void KeepOwnConsoleOpen()
+{
+    HANDLE hIn = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD mode, processes[2];
+    if (!GetConsoleMode(hIn, &mode) || GetConsoleProcessList(processes, 2) != 1) return;
+    PrintOut("Press any key to close this window.\n");
+    FlushConsoleInputBuffer(hIn);
+    INPUT_RECORD record;
+    DWORD read;
+    while (ReadConsoleInputW(hIn, &record, 1, &read) && read == 1)
+        if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown) return;
+}
+
+int wmain(int argc, wchar_t **argv)
+{
+    // The same bytes as on Linux: no newline becomes CR LF.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.push_back(Utf8(argv[i], wcslen(argv[i])));
+    return RunTool(args);
+}
