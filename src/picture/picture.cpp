@@ -59,13 +59,30 @@ void OnPngError(png_structp png, png_const_charp message)
 // A warning (a damaged ancillary chunk, say) leaves the picture readable.
 void OnPngWarning(png_structp, png_const_charp) {}
 
+// a x b / divisor, rounded as libpng's fixed-point arithmetic rounds it: up
+// when the remainder is at least half the divisor, rounded down.
+int64_t MulDiv(int64_t a, int64_t b, int64_t divisor)
+{
+    const int64_t product = a * b;
+    return product / divisor + (product % divisor >= divisor / 2);
+}
+
+// Whether libpng takes a gamma, in its fixed point, as far enough from 1 to
+// convert by.
+bool IsSignificant(int64_t gamma)
+{
+    return gamma < PNG_FP_1 - PNG_GAMMA_THRESHOLD_FIXED || gamma > PNG_FP_1 + PNG_GAMMA_THRESHOLD_FIXED;
+}
+
 // libpng converts the colours when the file's gamma times sRGB's 2.2 is
-// further from 1 than its threshold.
+// further from 1 than its threshold; its tables then raise each colour to the
+// reciprocal of that product, and a reciprocal within the threshold leaves
+// them as they are. So a product from 1.05 to about 1.0526 changes nothing.
 bool GammaIsConverted(png_fixed_point fileGamma)
 {
     if (fileGamma <= 0) return false;
-    const int64_t product = (int64_t(fileGamma) * PNG_GAMMA_sRGB + PNG_FP_1 / 2) / PNG_FP_1;
-    return product < PNG_FP_1 - PNG_GAMMA_THRESHOLD_FIXED || product > PNG_FP_1 + PNG_GAMMA_THRESHOLD_FIXED;
+    const int64_t product = MulDiv(fileGamma, PNG_GAMMA_sRGB, PNG_FP_1);
+    return IsSignificant(product) && IsSignificant(MulDiv(PNG_FP_1, PNG_FP_1, product));
 }
 
 std::string DescribePng(png_structp png, png_infop info)
@@ -98,7 +115,7 @@ bool ReadPngHeader(PngReading *pReading, Picture *pPicture, std::string *pSizeEr
     png_set_gray_to_rgb(png);
     png_set_scale_16(png); // rounded, not truncated
     // Colours in sRGB, alpha not premultiplied; a file without gamma is sRGB.
-    png_set_alpha_mode(png, PNG_ALPHA_PNG, PNG_DEFAULT_sRGB);
+    png_set_alpha_mode_fixed(png, PNG_ALPHA_PNG, PNG_DEFAULT_sRGB);
     png_set_bgr(png);
     png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
     png_set_interlace_handling(png);

@@ -118,6 +118,19 @@ std::string ErrorText(DWORD error)
     return text;
 }
 
+// Why the finished file could not take the output's name. Windows says no
+// more than "access denied" when the output is a program that is running or a
+// file that another program holds open, and a read-only file gives the same.
+std::string ReplaceErrorText(DWORD error, const std::wstring &target)
+{
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return ErrorText(error);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return "Is a directory";
+    if (error == ERROR_ACCESS_DENIED && !(attributes & FILE_ATTRIBUTE_READONLY))
+        return "another program has it open, or it is a program that is running";
+    return ErrorText(error);
+}
+
 bool WriteAll(HANDLE hFile, const std::vector<uint8_t> &bytes)
 {
     size_t done = 0;
@@ -206,14 +219,17 @@ WriteOutcome WriteFileWhole(const std::string &path, const std::vector<uint8_t> 
     bool ok = WriteAll(hFile, bytes) && FlushFileBuffers(hFile);
     DWORD error = GetLastError();
     ok = CloseHandle(hFile) && ok;
-    if (ok) {
-        const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
-        if (MoveFileExW(temp.c_str(), target.c_str(), flags)) return WriteOutcome::kWritten;
-        error = GetLastError();
+    if (!ok) {
+        DeleteFileW(temp.c_str());
+        *pError = "cannot be written: " + ErrorText(error);
+        return WriteOutcome::kFailed;
     }
+    const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    if (MoveFileExW(temp.c_str(), target.c_str(), flags)) return WriteOutcome::kWritten;
+    error = GetLastError();
     DeleteFileW(temp.c_str());
     if (!replace && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)) return WriteOutcome::kExists;
-    *pError = "cannot be written: " + ErrorText(error);
+    *pError = "cannot be written: " + ReplaceErrorText(error, target);
     return WriteOutcome::kFailed;
 }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes the picture fuzzer's seed corpus (tests/fuzz/picture_corpus/): small
 BMPs of each kind the reader takes and PNGs of each colour type, so that
-fuzzing starts from every path through the reader.
+fuzzing starts from every path through the reader. The writers serve the
+tests of the picture tool too, at other sizes.
 
     tests/fuzz/make_picture_corpus.py
 """
@@ -14,7 +15,11 @@ WIDTH, HEIGHT = 5, 3
 ADAM7 = [(0, 0, 8, 8), (4, 0, 8, 8), (0, 4, 4, 8), (2, 0, 4, 4), (0, 2, 2, 4), (1, 0, 2, 2), (0, 1, 1, 2)]
 
 
-def bmp(header_size, bits, compression=0, top_down=False, colours_used=0, masks=(0, 0, 0), rows=None):
+def bmp(header_size, bits, compression=0, top_down=False, colours_used=0, masks=(0, 0, 0), rows=None,
+        size=(WIDTH, HEIGHT)):
+    """A BMP file whose pixel bytes follow a pattern, or hold the RLE stream
+    given as rows."""
+    WIDTH, HEIGHT = size
     entries = 0 if bits > 8 else colours_used or 1 << bits
     core = header_size == 12
     masks_after = 12 if compression == 3 and header_size == 40 else 0
@@ -41,7 +46,10 @@ def bmp(header_size, bits, compression=0, top_down=False, colours_used=0, masks=
     return b"BM" + struct.pack("<IHHI", pixels_at + len(rows), 0, 0, pixels_at) + header + table + rows
 
 
-def png(colour_type, depth, interlace=0, extra=b""):
+def png(colour_type, depth, interlace=0, extra=b"", size=(WIDTH, HEIGHT)):
+    """A PNG file whose sample bytes follow a pattern; extra is its chunks
+    before the pixels."""
+    WIDTH, HEIGHT = size
     channels = {0: 1, 2: 3, 3: 1, 4: 2, 6: 4}[colour_type]
     def rows(width, height):
         row_bytes = (width * channels * depth + 7) // 8

@@ -118,22 +118,31 @@ TEST(PngReading, EveryKindGivesItsPixelsInterlacedOrNot)
             }
 }
 
-// libpng converts when the file's gamma times 2.2 is more than 5 % from 1;
-// the picture must say so exactly when its colours changed.
+// libpng converts when the file's gamma times 2.2 is more than 5 % from 1,
+// and its tables then raise each colour to the reciprocal of that product;
+// the picture must say so exactly when its colours changed. At the edges:
+// 43181 x 2.2 is 94998, converted, and 43182 x 2.2 is 95000, within; 47728 x
+// 2.2 is 105002, outside, but its reciprocal 0.95236 is within, so nothing
+// changes up to 47847, whose reciprocal rounds to 0.95000; 47848 converts.
 TEST(PngReading, SaysWhenItConvertsTheGamma)
 {
     PngLayout s{16, 16, 2, 8, false, {}};
     const Picture untouched = Read(WritePng(s));
     EXPECT_EQ(untouched.fileGamma, 0);
-    for (uint32_t gamma : {45455u, 47000u, 43500u, 50000u, 40000u, 100000u}) {
-        SCOPED_TRACE(gamma);
+    const struct {
+        uint32_t gamma;
+        bool converted;
+    } cases[] = {{45455, false}, {47000, false}, {43500, false}, {50000, true},  {40000, true}, {100000, true},
+                 {43181, true},  {43182, false}, {47728, false}, {47847, false}, {47848, true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.gamma);
         std::vector<uint8_t> data;
-        PutBig(data, gamma);
+        PutBig(data, c.gamma);
         s.extraChunks = Chunk("gAMA", data);
         const Picture picture = Read(WritePng(s));
-        EXPECT_EQ(picture.fileGamma, int(gamma));
+        EXPECT_EQ(picture.fileGamma, int(c.gamma));
         EXPECT_EQ(picture.gammaConverted, picture.pixels != untouched.pixels);
-        EXPECT_EQ(picture.gammaConverted, gamma == 50000 || gamma == 40000 || gamma == 100000);
+        EXPECT_EQ(picture.gammaConverted, c.converted);
     }
     // Linear light made sRGB: every colour comes out as light or lighter.
     s.extraChunks = kGammaOne;

@@ -298,17 +298,14 @@ TEST_F(PictureTool, AlphaDecidesTheShapeAndOpaqueNearBlackIsRaised)
 TEST_F(PictureTool, OpaqueBlackBorderIsCutAwayAndManyColoursStay24Bit)
 {
     const int w = 30, h = 20;
-    std::vector<uint8_t> bordered, manyColours;
+    std::vector<uint8_t> bordered;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const bool border = x == 0 || y == 0 || x == w - 1 || y == h - 1;
             bordered.insert(bordered.end(),
                             {uint8_t(border ? 0 : 90), uint8_t(border ? 0 : 9 * y), uint8_t(border ? 0 : 40), 255});
-            manyColours.insert(manyColours.end(), {uint8_t(8 * x), uint8_t(12 * y), 77, 255});
         }
     WritePng(dir_ / "bordered.png", w, h, bordered, false);
-    WritePng(dir_ / "many.png", w, h, manyColours, false);
-
     ToolRun run;
     BmpPicture bmp = Converted(dir_ / "bordered.png", &run);
     ASSERT_EQ(run.status, 0) << run.err;
@@ -317,12 +314,22 @@ TEST_F(PictureTool, OpaqueBlackBorderIsCutAwayAndManyColoursStay24Bit)
         for (int x = 0; x < w; ++x)
             EXPECT_EQ(NearBlack(BmpPixel(bmp, x, y)), x == 0 || y == 0 || x == w - 1 || y == h - 1) << x << "," << y;
 
-    bmp = Converted(dir_ / "many.png", &run);
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(bmp.bitCount, 24);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            EXPECT_EQ(std::memcmp(BmpPixel(bmp, x, y), &manyColours[4 * (y * w + x)], 3), 0) << x << "," << y;
+    // Rows of 24-bit pixels padded by 1, 2 and 3 bytes.
+    for (const int width : {29, 30, 31}) {
+        SCOPED_TRACE(width);
+        std::vector<uint8_t> manyColours;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < width; ++x)
+                manyColours.insert(manyColours.end(), {uint8_t(8 * x), uint8_t(12 * y), 77, 255});
+        WritePng(dir_ / "many.png", width, h, manyColours, false);
+        bmp = Converted(dir_ / "many.png", &run);
+        ASSERT_EQ(run.status, 0) << run.err;
+        ASSERT_EQ(bmp.width, width);
+        EXPECT_EQ(bmp.bitCount, 24);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < width; ++x)
+                EXPECT_EQ(std::memcmp(BmpPixel(bmp, x, y), &manyColours[4 * (y * width + x)], 3), 0) << x << "," << y;
+    }
     EXPECT_NE(Tool("inspect " + (dir_ / "many.png").string()).err.find("no pixel is cut away"), std::string::npos);
 }
 
