@@ -81,7 +81,9 @@ static HRGN RegionFromCopy(HDC hMemDC, HDC hDC, HBITMAP hBmp, const BITMAP *pbm,
     HBITMAP hbmOld = (HBITMAP)SelectObject(hDC, hBmp);
     if (hbmOld == NULL) return NULL;
     HRGN hRgn = NULL;
-    if (BitBlt(hMemDC, 0, 0, pbm->bmWidth, pbm->bmHeight, hDC, 0, 0, SRCCOPY))
+    // GDI may batch the copy; it must have reached the surface's memory
+    // before the scan reads it.
+    if (BitBlt(hMemDC, 0, 0, pbm->bmWidth, pbm->bmHeight, hDC, 0, 0, SRCCOPY) && GdiFlush())
         hRgn = RegionFromSurface(&bmSurface, pbm->bmWidth, pbm->bmHeight, crKey, crTolerance);
     SelectObject(hDC, hbmOld);
     return hRgn;
@@ -117,7 +119,14 @@ HRGN CreateColorKeyRegion(HBITMAP hBmp, COLORREF crKey, COLORREF crTolerance)
         DeleteDC(hMemDC);
         return NULL;
     }
+    // Unselected, the copy would go to the context's own one-pixel bitmap and
+    // the scan would read a surface that stays black: an empty region.
     HBITMAP hbmOldMem = (HBITMAP)SelectObject(hMemDC, hbm32);
+    if (hbmOldMem == NULL) {
+        DeleteObject(hbm32);
+        DeleteDC(hMemDC);
+        return NULL;
+    }
 
     HRGN hRgn = NULL;
     HDC hDC = CreateCompatibleDC(hMemDC);

@@ -47,6 +47,7 @@ TEST_F(ColorKeyRegion, ArtworkBecomesTwoBatchesUnitedIntoItsShape)
                   "CreateCompatibleDC(dc1) = dc2",
                   "SelectObject(dc2, art) = old1", // both contexts start with the same stock bitmap
                   "BitBlt(dc1, 0, 0, 489, 317, dc2, 0, 0, SRCCOPY) = 1",
+                  "GdiFlush() = 1", // the copy is in the surface's memory before the scan reads it
                   "ExtCreateRegion(0, 32032, 2000 in (0, 0, 488, 214)) = rgn1",
                   "ExtCreateRegion(0, 32032, 944 in (0, 213, 488, 316)) = rgn2",
                   "CombineRgn(rgn1, rgn1, rgn2, RGN_OR) = ok",
@@ -103,9 +104,11 @@ TEST_F(ColorKeyRegion, EachFailureGivesNullAndReleasesEverything)
     } failures[] = {
         {Api::CreateCompatibleDC, 1, "first memory context"},
         {Api::CreateDIBSection, 1, "DIB section"},
+        {Api::SelectObject, 1, "selecting the DIB section"},
         {Api::CreateCompatibleDC, 2, "second memory context"},
         {Api::SelectObject, 2, "selecting the source"},
         {Api::BitBlt, 1, "copy to 32 bits"},
+        {Api::GdiFlush, 1, "flushing the copy"},
         {Api::GlobalAlloc, 1, "batch allocation"},
         {Api::GlobalReAlloc, 7, "seventh growth"},
         {Api::GlobalLock, 3, "lock after the second growth"},
@@ -142,6 +145,13 @@ TEST_F(ColorKeyRegion, FailuresBeforeTheCopyReleaseExactlyWhatWasMade)
     EXPECT_EQ(
         CallTrace(StopRecording(), names),
         (std::vector<std::string>{"CreateCompatibleDC(0) = dc1", "CreateDIBSection(dc1) = 0", "DeleteDC(dc1) = 1"}));
+
+    StartRecording();
+    FailCall(Api::SelectObject, 1);
+    EXPECT_EQ(CreateColorKeyRegion(hArt, ART_KEY_COLOR, ART_KEY_TOLERANCE), nullptr);
+    EXPECT_EQ(CallTrace(StopRecording(), names),
+              (std::vector<std::string>{"CreateCompatibleDC(0) = dc1", "CreateDIBSection(dc1) = dib1",
+                                        "SelectObject(dc1, dib1) = 0", "DeleteObject(dib1) = 1", "DeleteDC(dc1) = 1"}));
 
     StartRecording();
     FailCall(Api::CreateCompatibleDC, 2);

@@ -24,6 +24,7 @@
     X("gdi32.dll", CreateDIBSection, "h", "dib")                                                                       \
     X("gdi32.dll", SelectObject, "hh", "old")                                                                          \
     X("gdi32.dll", BitBlt, "hddddhddo", "#")                                                                           \
+    X("gdi32.dll", GdiFlush, "", "#")                                                                                  \
     X("gdi32.dll", ExtCreateRegion, "hdr", "rgn")                                                                      \
     X("gdi32.dll", CombineRgn, "hhhm", "ok")                                                                           \
     X("gdi32.dll", DeleteObject, "h", "#")                                                                             \
