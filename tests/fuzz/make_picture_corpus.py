@@ -63,25 +63,25 @@ def png(colour_type, depth, interlace=0, extra=b"", size=(WIDTH, HEIGHT)):
     else:
         raw = rows(WIDTH, HEIGHT)
 
-    def chunk(kind, data):
-        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
     ihdr = struct.pack(">IIBBBBB", WIDTH, HEIGHT, depth, colour_type, 0, 0, interlace)
     return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr) + extra + chunk(b"IDAT", zlib.compress(raw))
             + chunk(b"IEND", b""))
 
 
+def chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+
 def plte_chunk(entries):
-    data = bytes(c for i in range(entries) for c in (i * 70 % 256, i * 20 % 256, 200))
-    return struct.pack(">I", len(data)) + b"PLTE" + data + struct.pack(">I", zlib.crc32(b"PLTE" + data))
+    return chunk(b"PLTE", bytes(c for i in range(entries) for c in (i * 70 % 256, i * 20 % 256, 200)))
 
 
 def gama_chunk(gamma):
-    data = struct.pack(">I", gamma)
-    return struct.pack(">I", len(data)) + b"gAMA" + data + struct.pack(">I", zlib.crc32(b"gAMA" + data))
+    return chunk(b"gAMA", struct.pack(">I", gamma))
 
 
 def trns_chunk(data):
-    return struct.pack(">I", len(data)) + b"tRNS" + data + struct.pack(">I", zlib.crc32(b"tRNS" + data))
+    return chunk(b"tRNS", data)
 
 
 def main():
