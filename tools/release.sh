@@ -1,8 +1,10 @@
 #!/bin/sh
 # Builds the release of the last commit into dist/, which it empties first:
-#   brimshade-VERSION-win32.zip                      brimshade.exe, README.txt, LICENSE.txt
-#   brimshade-picture-VERSION-linux-x86_64.tar.gz    brimshade-picture, its manual page,
-#                                                    LICENSE, and brimshade.exe as make's template
+#   brimshade-VERSION-win32.zip                      brimshade.exe, brimshade-picture.exe, README.txt,
+#                                                    LICENSE.txt and the licences of libpng and zlib
+#   brimshade-picture-VERSION-linux-x86_64.tar.gz    brimshade-picture, its manual page, LICENSE, the
+#                                                    licences of libpng and zlib, and brimshade.exe
+#                                                    as make's template
 #   SHA256SUMS                                       for sha256sum -c
 #
 # Any clone of the same commit gives the same bytes: the build is a fresh copy
@@ -11,8 +13,9 @@
 # archives' members have fixed order, owners, modes and times, the times from
 # SOURCE_DATE_EPOCH, which is the commit's time unless set.
 #
-# The program is built with the win32 preset's own settings, so it is the very
-# file that preset builds and tests; the release test holds the two together.
+# The program and the Windows tool are built with the win32 preset's own
+# settings, so they are the very files that preset builds and tests; the
+# release test holds them together.
 set -eu
 cd "$(dirname "$0")/.."
 tools/setup-debian.sh
@@ -35,26 +38,34 @@ step() {
     (cd "$work/source" && "$@") >"$work/log" 2>&1 || { cat "$work/log"; echo "release.sh: failed" >&2; exit 1; }
 }
 step "configuring the program (win32 preset)" cmake --preset win32
-step "building the program" cmake --build --preset win32 --target brimshade
+step "building the program and the Windows tool" cmake --build --preset win32 --target brimshade brimshade-picture
 step "configuring the picture tool (tool preset)" cmake --preset tool
 step "building the picture tool" cmake --build --preset tool
 
 program=$work/source/build/win32/brimshade.exe
+windows_tool=$work/source/build/win32/brimshade-picture.exe
 tool=$work/source/build/tool/src/picture/brimshade-picture
+libpng_licence=$work/source/third_party/libpng/LICENSE
+zlib_licence=$work/source/third_party/zlib/LICENSE
 version=$("$tool" --version | sed 's/^brimshade-picture //')
 stage=$work/stage
 # Windows readers get CRLF line ends in text files.
 sed 's/$/\r/' "$work/source/docs/windows-readme.txt" >"$stage/README.txt"
 sed 's/$/\r/' "$work/source/LICENSE" >"$stage/LICENSE.txt"
+sed 's/$/\r/' "$libpng_licence" >"$stage/LICENSE-libpng.txt"
+sed 's/$/\r/' "$zlib_licence" >"$stage/LICENSE-zlib.txt"
 
 zip=brimshade-$version-win32.zip
 tarball=brimshade-picture-$version-linux-x86_64.tar.gz
 pack="python3 $work/source/tools/pack_release.py"
 $pack zip "$work/dist/$zip" \
-    brimshade.exe="$program" README.txt="$stage/README.txt" LICENSE.txt="$stage/LICENSE.txt"
+    brimshade.exe="$program" brimshade-picture.exe="$windows_tool" README.txt="$stage/README.txt" \
+    LICENSE.txt="$stage/LICENSE.txt" LICENSE-libpng.txt="$stage/LICENSE-libpng.txt" \
+    LICENSE-zlib.txt="$stage/LICENSE-zlib.txt"
 $pack tar "$work/dist/$tarball" "${tarball%.tar.gz}" \
     brimshade-picture="$tool" brimshade-picture.1="$work/source/build/tool/src/picture/brimshade-picture.1" \
-    LICENSE="$work/source/LICENSE" brimshade.exe="$program"
+    LICENSE="$work/source/LICENSE" LICENSE-libpng="$libpng_licence" LICENSE-zlib="$zlib_licence" \
+    brimshade.exe="$program"
 (cd "$work/dist" && sha256sum "$zip" "$tarball" >SHA256SUMS)
 
 rm -rf dist

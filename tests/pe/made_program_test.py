@@ -41,8 +41,8 @@ def png(path, width, height, rgb):
     return path
 
 
-def tool(*args, program=TOOL):
-    return subprocess.run([program, *map(str, args)], capture_output=True, text=True, timeout=60)
+def tool(*args, program=TOOL, cwd=None):
+    return subprocess.run([program, *map(str, args)], capture_output=True, text=True, timeout=60, cwd=cwd)
 
 
 def strip(out):
@@ -286,6 +286,23 @@ class MadeProgramTest(unittest.TestCase):
             run = tool("make", SAMPLE, "-o", out, program=copy)
             self.assertEqual(run.returncode, 0, run.stderr)
             self.assertEqual(out.read_bytes(), self.make(SAMPLE, template)[0])
+
+    def test_pictures_given_alone_make_programs_beside_them_never_over_one(self):
+        folder = WORK / "dropped"
+        folder.mkdir()
+        copy = folder / TOOL.name
+        shutil.copy2(TOOL, copy)
+        shutil.copy(TEMPLATE, folder / "brimshade.exe")
+        shutil.copy(SAMPLE, folder / "mascot.png")
+        made, _ = self.make(SAMPLE, TEMPLATE)
+        for expected, said in (("mascot.exe", ""), ("mascot (2).exe", "mascot.exe exists already, so the program "
+                                                                       "is mascot (2).exe\n")):
+            run = tool("mascot.png", program=copy, cwd=folder)
+            self.assertEqual((run.returncode, run.stderr), (0, ""))
+            self.assertTrue(run.stdout.startswith(said + f"{expected}: 180 x 150, "), run.stdout)
+            self.assertEqual((folder / expected).read_bytes(), made)
+        self.assertEqual(sorted(p.name for p in folder.iterdir()),
+                         sorted([TOOL.name, "brimshade.exe", "mascot.png", "mascot.exe", "mascot (2).exe"]))
 
 
 if __name__ == "__main__":

@@ -6,6 +6,7 @@ row runs cut into batches of 2000, as the program's scan hands them over.
 
 import json
 import math
+import os
 import struct
 import subprocess
 import sys
@@ -128,6 +129,15 @@ class InspectFigures(unittest.TestCase):
                    transparency=False, gamma=1.0, fmt="PNG, colour type 2 (RGB), 8 bits, not interlaced")
         self.check("alpha.bmp", bmp_with_unused_alpha(rows), rows=rows, transparency=False, alpha_unused=True,
                    fmt="BMP, BITMAPV5HEADER (124 bytes), 32 bits, BI_BITFIELDS, bottom-up, alpha unused (0 throughout)")
+
+    def test_a_name_that_is_not_utf8_is_escaped_and_can_be_turned_back(self):
+        # Latin-1, a surrogate written as UTF-8, a quote and an emoji.
+        path = os.fsencode(self.dir) + b"/caf\xe9 \xed\xa0\x80 \" \xf0\x9f\x98\x80.png"
+        with open(path, "wb") as f:
+            f.write(png([[(200, 0, 0, 255)]], False))
+        result = subprocess.run([TOOL, "inspect", "--json", path], capture_output=True, timeout=60)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(os.fsencode(json.loads(result.stdout.decode("utf-8"))["file"]), path)
 
 
 if __name__ == "__main__":

@@ -360,6 +360,12 @@ TEST_F(PictureTool, ExitStatusesForEveryArgumentOrder)
         EXPECT_EQ(run.status, 2);
         EXPECT_NE(run.err.find("usage: brimshade-picture inspect PICTURE [--json]"), std::string::npos) << run.err;
     }
+    // Options after the picture, even where getopt would stop at it.
+    setenv("POSIXLY_CORRECT", "1", 1);
+    EXPECT_EQ(Tool("convert " + good + " -o " + out).status, 0);
+    EXPECT_EQ(Tool("preview " + good + " -o" + out).status, 0);
+    EXPECT_EQ(Tool("make " + good + " --template=" + refused + " -o " + out).status, 1);
+    unsetenv("POSIXLY_CORRECT");
     const ToolRun help = Tool("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("usage: brimshade-picture inspect PICTURE [--json]"), std::string::npos) << help.out;

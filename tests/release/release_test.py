@@ -2,10 +2,13 @@
 of different names, with different time zones and umasks, some seconds apart:
 the two dist/ directories must be byte for byte the same, and a difference is
 named down to the archive member. Then what the release holds: exactly the
-files it should, the program that this build tested (no debug sections, no
-symbols, its one bitmap unchanged), a tool that runs from its unpacked archive
-without libpng or zlib on a glibc no newer than Ubuntu 22.04's, a manual page
-that renders cleanly, sums that verify and no build directory in any file.
+files it should, the program and the Windows tool that this build tested (no
+debug sections, no symbols, the program's one bitmap unchanged, the tool a
+console program of at most 600,000 bytes importing only system DLLs), a Linux
+tool that runs from its unpacked archive without libpng or zlib on a glibc no
+newer than Ubuntu 22.04's, the licences of libpng and zlib beside both tools,
+a manual page that renders cleanly, sums that verify and no build directory in
+any file.
 
 Uncommitted edits to tracked files are in the commit the clones check out
 (git stash create), so the test holds the working tree, as the others do.
@@ -27,6 +30,7 @@ import pefile
 
 SOURCE = Path(os.environ["BRIMSHADE_SOURCE_DIR"])
 TESTED = Path(os.environ["BRIMSHADE_TESTED_PROGRAM"])
+TESTED_WINDOWS_TOOL = Path(os.environ["BRIMSHADE_TESTED_WINDOWS_TOOL"])
 VERSION = os.environ["BRIMSHADE_VERSION"]
 INSTALL_FROM = Path(os.environ["BRIMSHADE_TOOL_BUILD"])
 WORK = Path(os.environ["BRIMSHADE_WORK_DIR"]).resolve()
@@ -34,6 +38,9 @@ ZIP = f"brimshade-{VERSION}-win32.zip"
 TARBALL = f"brimshade-picture-{VERSION}-linux-x86_64.tar.gz"
 TOP = TARBALL[:-len(".tar.gz")]
 GLIBC_OF_UBUNTU_22_04 = (2, 35)
+WINDOWS_TOOL_MOST_BYTES = 600_000
+# What every Windows from XP on has; nothing of the compiler's.
+SYSTEM_DLLS = {"KERNEL32.dll", "USER32.dll", "msvcrt.dll"}
 
 sys.path.insert(0, str(SOURCE / "tests" / "pe"))
 from check_pe import check  # noqa: E402
@@ -118,17 +125,23 @@ class ReleaseTest(unittest.TestCase):
     def test_archives_hold_exactly_their_files_and_the_tested_program(self):
         self.assertEqual(sorted(p.name for p in self.first.iterdir()), sorted(["SHA256SUMS", ZIP, TARBALL]))
         in_zip, in_tar = zip_members(self.zip), tar_members(self.tarball)
-        self.assertEqual(list(in_zip), ["brimshade.exe", "README.txt", "LICENSE.txt"])
-        self.assertEqual(list(in_tar), [TOP] + [f"{TOP}/{n}" for n in ("brimshade-picture", "brimshade-picture.1",
-                                                                       "LICENSE", "brimshade.exe")])
+        self.assertEqual(list(in_zip), ["brimshade.exe", "brimshade-picture.exe", "README.txt", "LICENSE.txt",
+                                        "LICENSE-libpng.txt", "LICENSE-zlib.txt"])
+        self.assertEqual(list(in_tar), [TOP] + [f"{TOP}/{n}" for n in (
+            "brimshade-picture", "brimshade-picture.1", "LICENSE", "LICENSE-libpng", "LICENSE-zlib", "brimshade.exe")])
         program = in_zip["brimshade.exe"]["content"]
         self.assertTrue(program == TESTED.read_bytes(), f"the zip's brimshade.exe is not {TESTED}")
+        self.assertTrue(in_zip["brimshade-picture.exe"]["content"] == TESTED_WINDOWS_TOOL.read_bytes(),
+                        f"the zip's brimshade-picture.exe is not {TESTED_WINDOWS_TOOL}")
         self.assertTrue(in_tar[f"{TOP}/brimshade.exe"]["content"] == program, "the tool's template is not the zip's program")
-        license_text = (SOURCE / "LICENSE").read_bytes()
-        self.assertEqual(in_zip["LICENSE.txt"]["content"], license_text.replace(b"\n", b"\r\n"))
-        self.assertEqual(in_tar[f"{TOP}/LICENSE"]["content"], license_text)
+        for licence, source in (("", "LICENSE"), ("-libpng", "third_party/libpng/LICENSE"),
+                                ("-zlib", "third_party/zlib/LICENSE")):
+            text = (SOURCE / source).read_bytes()
+            self.assertEqual(in_zip[f"LICENSE{licence}.txt"]["content"], text.replace(b"\n", b"\r\n"))
+            self.assertEqual(in_tar[f"{TOP}/LICENSE{licence}"]["content"], text)
         readme = in_zip["README.txt"]["content"]
         self.assertEqual(readme.count(b"\n"), readme.count(b"\r\n"), "README.txt has bare LF line ends")
+        self.assertIn(b"Drop the picture on brimshade-picture.exe", readme)
 
     def test_program_has_no_debug_sections_or_symbols_and_its_artwork(self):
         pe = pefile.PE(data=zip_members(self.zip)["brimshade.exe"]["content"])
@@ -139,6 +152,20 @@ class ReleaseTest(unittest.TestCase):
         self.assertLessEqual(len(pe.__data__), 180_000)
         program = self.unpacked / "zip" / "brimshade.exe"
         self.assertEqual(check(str(program), "i386", str(SOURCE / "res" / "artwork.bmp"))[1], [])
+
+    def test_windows_tool_is_one_small_console_program_needing_only_the_system(self):
+        data = zip_members(self.zip)["brimshade-picture.exe"]["content"]
+        self.assertLessEqual(len(data), WINDOWS_TOOL_MOST_BYTES)
+        pe = pefile.PE(data=data)
+        self.assertEqual((pe.FILE_HEADER.Machine, pe.OPTIONAL_HEADER.Subsystem),
+                         (pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"],
+                          pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_CUI"]))
+        imported = {entry.dll.decode() for entry in pe.DIRECTORY_ENTRY_IMPORT}
+        self.assertLessEqual(imported, SYSTEM_DLLS)
+        names = [s.Name.rstrip(b"\0").decode() for s in pe.sections]
+        self.assertEqual([n for n in names if n.startswith((".debug", "/"))], [], names)
+        header = pe.FILE_HEADER
+        self.assertEqual((header.PointerToSymbolTable, header.NumberOfSymbols, header.TimeDateStamp), (0, 0, 0))
 
     def test_sums_verify(self):
         run = subprocess.run(["sha256sum", "-c", "SHA256SUMS"], cwd=self.first, capture_output=True, text=True)
@@ -177,8 +204,15 @@ class ReleaseTest(unittest.TestCase):
         run = subprocess.run(["cmake", "--install", INSTALL_FROM, "--prefix", prefix], capture_output=True, text=True)
         self.assertEqual(run.returncode, 0, run.stdout + run.stderr)
         installed = sorted(str(p.relative_to(prefix)) for p in prefix.rglob("*") if p.is_file())
-        self.assertEqual(installed, ["bin/brimshade-picture", "share/doc/brimshade-picture/LICENSE",
-                                     "share/man/man1/brimshade-picture.1"])
+        self.assertEqual(installed, ["bin/brimshade-picture", "share/brimshade/brimshade.exe",
+                                     "share/doc/brimshade-picture/LICENSE", "share/doc/brimshade-picture/LICENSE-libpng",
+                                     "share/doc/brimshade-picture/LICENSE-zlib", "share/man/man1/brimshade-picture.1"])
+        self.assertTrue((prefix / "share/brimshade/brimshade.exe").read_bytes() == TESTED.read_bytes())
+        # make finds the installed template.
+        run = subprocess.run([prefix / "bin" / "brimshade-picture", "make", SOURCE / "docs" / "sample-picture.png",
+                              "-o", WORK / "installed.exe"], capture_output=True, text=True)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        self.assertIn(f"the program from {prefix}/share/brimshade/brimshade.exe", run.stdout)
 
 
 if __name__ == "__main__":
