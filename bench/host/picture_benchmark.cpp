@@ -6,6 +6,7 @@
 // by itself, the win32 build's program beside the bench build.
 //
 //   picture_benchmark TOOL [Google Benchmark options]
+//   picture_benchmark --write-pictures      (writes the three PNGs and ends)
 //
 // Three pictures, written to the temporary directory at start: the artwork
 // tiled, as an opaque RGB PNG, and a figure with a black outline on a
@@ -335,13 +336,20 @@ int main(int argc, char **argv)
     g_self = argv[0];
     benchmark::Initialize(&argc, argv);
     if (argc != 2) {
-        std::fprintf(stderr, "usage: picture_benchmark TOOL [Google Benchmark options]\n");
+        std::fprintf(stderr, "usage: picture_benchmark TOOL [Google Benchmark options]\n"
+                             "       picture_benchmark --write-pictures\n");
         return 2;
     }
     g_tool = argv[1];
     const std::string tiled = WritePng("brimshade_tiled_3840x2160.png", TiledArtwork(), false);
     const std::string figure = WritePng("brimshade_figure_3840x2160.png", Figure(), true);
     const std::string figure16 = WriteInterlaced16BitPng("brimshade_figure_16_interlaced_3840x2160.png", Figure());
+    // For timing other builds of the tool on the same pictures
+    // (bench/wine/compare_tools.py).
+    if (g_tool == "--write-pictures") {
+        std::printf("%s\n%s\n%s\n", tiled.c_str(), figure.c_str(), figure16.c_str());
+        return 0;
+    }
     Register("tiled_artwork_rgb", tiled);
     Register("figure_rgba", figure);
     Register("figure_rgba_16_interlaced", figure16);

@@ -214,9 +214,7 @@ WriteOutcome WriteFileWhole(const std::string &path, const std::vector<uint8_t> 
         *pError = "cannot be created: " + ErrorText(GetLastError());
         return WriteOutcome::kFailed;
     }
-    // On disk before it takes the output's name, so that no crash can leave
-    // the name on a file that is not whole.
-    bool ok = WriteAll(hFile, bytes) && FlushFileBuffers(hFile);
+    bool ok = WriteAll(hFile, bytes);
     DWORD error = GetLastError();
     ok = CloseHandle(hFile) && ok;
     if (!ok) {

@@ -111,9 +111,8 @@ def corpus():
         "broken.gif": b"GIF89a\x01\x00\x01\x00\x00\x00\x00;",
         "broken_empty.png": b"",
     })
-    part = ["png_2_8.png", "png_6_16_interlaced.png", "png_3_4.png", "png_rgba_16_interlaced_gamma_1.png",
-            "png_grey_16_trns_gamma_0.6.png", "bmp_rle8.bmp", "bmp_v3_32_alpha.bmp", "many_runs.png",
-            "broken_crc.png"]
+    part = ["png_3_4.png", "png_rgba_16_interlaced_gamma_1.png", "png_grey_16_trns_gamma_0.6.png", "bmp_rle8.bmp",
+            "many_runs.png", "broken_crc.png"]
     return files, part
 
 
@@ -286,7 +285,7 @@ class DroppedPicturesTest(WorkDir):
         text, status, waited = console_run(["a.png"], self.dir, "Press any key", then_type=b"x")
         self.assertTrue(waited, "ended before a key was pressed")
         self.assertEqual(status, 0, text)
-        self.assertRegex(text, r"a\.exe: the program from .*brimshade\.exe\nPress any key to close this window\.\n")
+        self.assertRegex(text, r"a\.exe: the program from .*brimshade\.exe\nPress any key to close this window\.")
         self.assertTrue((self.dir / "a.exe").is_file())
 
 
