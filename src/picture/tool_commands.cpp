@@ -100,28 +100,6 @@ size_t Utf8SequenceLength(const unsigned char *p, size_t n)
     return length;
 }
 
-// The window as it will look, blue, green and red a pixel, bottom row first:
-// the picture where it is kept, a checker pattern where it is cut away.
-std::vector<uint8_t> DrawPreview(const Picture &picture)
-{
-    const size_t width = picture.width, height = picture.height;
-    std::vector<uint8_t> shown(width * height * 3);
-    for (size_t row = 0; row < height; ++row) {
-        const size_t y = height - 1 - row; // rows are stored bottom row first
-        for (size_t x = 0; x < width; ++x) {
-            const uint8_t *src = &picture.pixels[(row * width + x) * 4];
-            uint8_t *dst = &shown[(row * width + x) * 3];
-            if (!IsSeeThrough(src)) {
-                std::memcpy(dst, src, 3);
-                continue;
-            }
-            const bool light = (x / kCheckerSize + y / kCheckerSize) % 2 == 0;
-            std::memset(dst, light ? kCheckerLight : kCheckerDark, 3);
-        }
-    }
-    return shown;
-}
-
 // Packs a pixel's blue, green and red as a colour table entry holds them.
 uint32_t BgrOf(const uint8_t *pPixel)
 {
@@ -251,6 +229,26 @@ std::string InspectionJson(const std::string &file, const ShapedPicture &shaped,
     const std::vector<std::string> warnings = Warnings(shaped, &region);
     for (size_t i = 0; i < warnings.size(); ++i) json += (i ? ", " : "") + JsonString(warnings[i]);
     return json + "]}\n";
+}
+
+std::vector<uint8_t> DrawPreview(const Picture &picture)
+{
+    const size_t width = picture.width, height = picture.height;
+    std::vector<uint8_t> shown(width * height * 3);
+    for (size_t row = 0; row < height; ++row) {
+        const size_t y = height - 1 - row; // rows are stored bottom row first
+        for (size_t x = 0; x < width; ++x) {
+            const uint8_t *src = &picture.pixels[(row * width + x) * 4];
+            uint8_t *dst = &shown[(row * width + x) * 3];
+            if (!IsSeeThrough(src)) {
+                std::memcpy(dst, src, 3);
+                continue;
+            }
+            const bool light = (x / kCheckerSize + y / kCheckerSize) % 2 == 0;
+            std::memset(dst, light ? kCheckerLight : kCheckerDark, 3);
+        }
+    }
+    return shown;
 }
 
 bool EncodePreview(const ShapedPicture &shaped, std::vector<uint8_t> *pPng, std::string *pError)

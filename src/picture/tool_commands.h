@@ -34,8 +34,12 @@ std::vector<std::string> Warnings(const ShapedPicture &shaped, const RegionFigur
 std::string InspectionText(const std::string &file, const ShapedPicture &shaped, const RegionFigures &region);
 std::string InspectionJson(const std::string &file, const ShapedPicture &shaped, const RegionFigures &region);
 
-// preview's PNG: the window as it will look, with a checker pattern where
-// pixels are cut away. False with the reason in *pError if it cannot be made.
+// The window as it will look: the picture where it is kept, a checker pattern
+// where it is cut away; blue, green and red a pixel, bottom row first.
+std::vector<uint8_t> DrawPreview(const Picture &picture);
+
+// preview's PNG of DrawPreview's pixels. False with the reason in *pError if
+// it cannot be made.
 bool EncodePreview(const ShapedPicture &shaped, std::vector<uint8_t> *pPng, std::string *pError);
 
 // convert's BMP, the one the program embeds: 8 bits with an exact colour

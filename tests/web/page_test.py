@@ -1,0 +1,212 @@
+"""The web page in a real browser, headless Chromium driven by Selenium, opened
+from disk as a person opens it from the release: for a handful of pictures
+(the sample, an interlaced 16-bit PNG with gamma, an RLE8 BMP, one above
+Wine's shape limit, a broken file), the figures it shows are the native
+tool's inspect --json, the .exe and .bmp it offers download as the native
+tool's make and convert write them, its preview has the pixels of preview's
+image, and a refusal shows the tool's message and nothing to download. The
+page makes no network request. A screenshot of the page with the sample
+picture is saved beside the test's output (page.png).
+
+The paths come from the environment that tests/web/CMakeLists.txt sets."""
+
+import base64
+import json
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import time
+import unittest
+import zlib
+from pathlib import Path
+from urllib.parse import urlparse
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+
+SOURCE = Path(os.environ["BRIMSHADE_SOURCE_DIR"])
+PAGE = Path(os.environ["BRIMSHADE_PAGE"])
+TOOL = os.environ["BRIMSHADE_LINUX_TOOL"]
+TEMPLATE = os.environ["BRIMSHADE_TEMPLATE"]
+WORK = Path(os.environ["BRIMSHADE_WORK_DIR"]).resolve()
+sys.path.insert(0, str(SOURCE / "tests" / "fuzz"))
+from make_picture_corpus import bmp, chunk, gama_chunk, png  # noqa: E402
+
+# Bounds every wait: the largest picture here takes well under a second.
+DEADLINE = 60
+
+
+def checkerboard_png(width, height):
+    """One-pixel squares: no two rows have the same runs, so every run is a
+    rectangle of the region as the platform holds it."""
+    raw = b"".join(b"\0" + bytes(200 * ((x + y) % 2) for x in range(width)) for y in range(height))
+    ihdr = struct.pack(">IIBBBBB", width, height, 8, 0, 0, 0, 0)
+    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr) + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b"")
+
+
+PICTURES = {
+    "sample-picture.png": (SOURCE / "docs" / "sample-picture.png").read_bytes(),
+    "interlaced 16-bit gamma.png": png(6, 16, 1, gama_chunk(100000), size=(61, 37)),
+    "rle8.bmp": bmp(40, 8, 1, colours_used=16, rows=bytes([2, 3, 0, 3, 1, 2, 4, 0, 0, 0, 0, 2, 1, 1, 2, 5, 0, 1])),
+    "over the shape limit.png": checkerboard_png(400, 200),
+    "broken.png": png(2, 8, size=(37, 23))[:70],
+}
+
+
+def native(*args):
+    """The native tool's exit status, output and error, run where the pictures
+    are, with the same names as the page is given."""
+    run = subprocess.run([TOOL, *args], cwd=WORK / "pictures", capture_output=True, timeout=DEADLINE)
+    return run.returncode, run.stdout, run.stderr.decode()
+
+
+def shown_figures(f):
+    """What the page shows for inspect --json's figures, in its words."""
+    colours = [f"converted to sRGB from the file's gamma {f['file_gamma']:.5f}" if f["gamma_converted"]
+               else "as the file has them"]
+    if f["alpha_unused"]:
+        colours.append("alpha 0 throughout, so unused: the picture is opaque")
+    box = f["region_box"]
+    batches = len(f["batches"])
+    return {
+        "format": f["format"],
+        "size": f"{f['width']} x {f['height']}",
+        "shape": "transparency" if f["has_transparency"] else "near-black colours",
+        "gamma": "; ".join(colours),
+        "see-through": f"{f['see_through_pixels']} of {f['width'] * f['height']} ({f['see_through_percent']:.2f} %)",
+        "raised": f"{f['raised_pixels']} opaque near-black pixels raised to 17, 17, 17" if f["has_transparency"]
+        else "none: the picture has no transparency",
+        "rectangles": f"{f['rectangles']} in {batches} {'batch' if batches == 1 else 'batches'}",
+        "banded": str(f["banded_rectangles"]),
+        "region": f"box ({box[0]}, {box[1]})-({box[2]}, {box[3]})" if box else "empty",
+    }
+
+
+def rgb_of_png(path):
+    """The red, green and blue bytes of an 8-bit RGB PNG, as ImageMagick reads them."""
+    return subprocess.run(["convert", path, "-depth", "8", "rgb:-"], capture_output=True, check=True).stdout
+
+
+class PageTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        shutil.rmtree(WORK, ignore_errors=True)
+        (WORK / "pictures").mkdir(parents=True)
+        for name, data in PICTURES.items():
+            (WORK / "pictures" / name).write_bytes(data)
+        options = webdriver.ChromeOptions()
+        options.binary_location = "/usr/bin/chromium"
+        # Chromium's own background traffic off: this machine has no network.
+        for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+                         "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                         f"--user-data-dir={WORK / 'profile'}", "--window-size=1100,1200"):
+            options.add_argument(argument)
+        options.set_capability("goog:loggingPrefs", {"performance": "ALL", "browser": "ALL"})
+        cls.browser = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+        cls.browser.set_script_timeout(DEADLINE)
+        cls.downloads = WORK / "downloads"
+        cls.downloads.mkdir()
+        cls.browser.execute_cdp_cmd("Browser.setDownloadBehavior",
+                                    {"behavior": "allow", "downloadPath": str(cls.downloads)})
+        cls.browser.get_log("performance")  # the browser's own start page, not ours
+        cls.browser.get(PAGE.as_uri())
+        cls.wait_for(lambda: cls.browser.execute_script("return document.documentElement.dataset.ready"))
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.quit()
+
+    @classmethod
+    def wait_for(cls, check):
+        deadline = time.monotonic() + DEADLINE
+        while not (value := check()):
+            if time.monotonic() > deadline:
+                raise AssertionError(f"the page did not get there within {DEADLINE} seconds")
+            time.sleep(0.05)
+        return value
+
+    def give(self, name):
+        """Gives the page the picture with its keyboard-operable file button."""
+        self.browser.find_element(By.ID, "picture").send_keys(str(WORK / "pictures" / name))
+        self.wait_for(lambda: self.browser.execute_script("return document.documentElement.dataset.done"))
+
+    def text(self, element_id):
+        return self.browser.find_element(By.ID, element_id).get_attribute("textContent")
+
+    def download(self, link_id, name):
+        for stale in self.downloads.iterdir():
+            stale.unlink()
+        self.browser.find_element(By.ID, link_id).click()
+        path = self.downloads / name
+        self.wait_for(lambda: path.exists() and not any(self.downloads.glob("*.crdownload")))
+        return path.read_bytes()
+
+    def canvas_rgb(self):
+        pixels = self.browser.execute_script("""
+            const canvas = document.getElementById("preview");
+            const rgba = canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data;
+            let text = "";
+            for (let i = 0; i < rgba.length; i += 4) text += String.fromCharCode(rgba[i], rgba[i + 1], rgba[i + 2]);
+            return btoa(text);""")
+        return base64.b64decode(pixels)
+
+    def test_each_picture_as_the_tool_makes_it(self):
+        for name in PICTURES:
+            with self.subTest(name):
+                self.give(name)
+                stem = name.rsplit(".", 1)[0]
+                status, inspection, error = native("inspect", "--json", name)
+                if status:
+                    self.assertEqual(self.text("refusal"), error.rstrip("\n"))
+                    self.assertFalse(self.browser.find_element(By.ID, "result").is_displayed())
+                    links = self.browser.find_elements(By.CSS_SELECTOR, "a[download][href]")
+                    self.assertEqual(links, [], "a refused picture offers a download")
+                    continue
+                figures = json.loads(inspection)
+                for field, expected in shown_figures(figures).items():
+                    shown = self.browser.find_element(By.CSS_SELECTOR, f'[data-figure="{field}"]')
+                    self.assertEqual(shown.get_attribute("textContent"), expected, field)
+                warnings = [w.get_attribute("textContent") for w in
+                            self.browser.find_elements(By.CSS_SELECTOR, "#warnings li")]
+                self.assertEqual(warnings, [f"Warning: {w}" for w in figures["warnings"]])
+
+                self.assertEqual(native("make", name, "-o", WORK / "made.exe", "--template", TEMPLATE)[0], 0)
+                self.assertEqual(native("convert", name, "-o", WORK / "made.bmp")[0], 0)
+                self.assertEqual(native("preview", name, "-o", WORK / "made.png")[0], 0)
+                self.assertTrue(self.download("download-program", f"{stem}.exe") == (WORK / "made.exe").read_bytes(),
+                                f"{stem}.exe is not make's program")
+                self.assertTrue(self.download("download-bitmap", f"{stem}.bmp") == (WORK / "made.bmp").read_bytes(),
+                                f"{stem}.bmp is not convert's bitmap")
+                self.assertTrue(self.canvas_rgb() == rgb_of_png(WORK / "made.png"), "the preview is not preview's")
+                if name == "sample-picture.png":
+                    self.browser.save_screenshot(str(WORK.parent / "page.png"))
+
+    def test_reflows_on_a_phone_and_at_200_percent_zoom(self):
+        self.give("sample-picture.png")
+        # A phone's width, and a desktop window of 1200 pixels zoomed to 200 %.
+        for width in (360, 600):
+            self.browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                                         {"width": width, "height": 800, "deviceScaleFactor": 2, "mobile": False})
+            try:
+                self.assertLessEqual(self.browser.execute_script(
+                    "return document.documentElement.scrollWidth - window.innerWidth"), 0, f"scrolls sideways at {width}")
+            finally:
+                self.browser.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+
+    def test_the_page_makes_no_network_request(self):
+        # Since the page was opened: its files, its worker, its downloads.
+        self.give("sample-picture.png")
+        requested = []
+        for entry in self.browser.get_log("performance"):
+            message = json.loads(entry["message"])["message"]
+            if message["method"] == "Network.requestWillBeSent":
+                requested.append(message["params"]["request"]["url"])
+        self.assertTrue(requested, "the log shows no request at all, not even the page's own")
+        self.assertEqual([url for url in requested if urlparse(url).scheme not in ("file", "blob", "data")], [])
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
