@@ -106,23 +106,45 @@ uint32_t BgrOf(const uint8_t *pPixel)
     return pPixel[0] | pPixel[1] << 8 | pPixel[2] << 16;
 }
 
-// The picture's colours, sorted, when there are at most 256; else empty.
-std::vector<uint32_t> FewColours(const Picture &picture)
+// The colours of a picture that has at most 256, each with its index in the
+// sorted colour table: open addressing in twice as many slots, so that a
+// pixel costs a hash and a probe or two rather than a search.
+struct FewColours {
+    static constexpr size_t kMost = 256, kSlots = 2 * kMost;
+    static constexpr uint32_t kUsed = 1u << 24; // above any colour, so a free slot is 0
+    uint32_t slots[kSlots] = {};
+    uint8_t indices[kSlots] = {};
+    std::vector<uint32_t> sorted;
+};
+
+size_t SlotOf(const FewColours &colours, uint32_t bgr)
 {
-    std::vector<uint32_t> colours;
-    uint32_t last = 0;
-    bool haveLast = false;
+    size_t slot = (bgr * 2654435761u) >> 23; // the top 9 bits of a multiplicative hash
+    while (colours.slots[slot] != 0 && colours.slots[slot] != (bgr | FewColours::kUsed))
+        slot = (slot + 1) % FewColours::kSlots;
+    return slot;
+}
+
+// The picture's colours, or none when it has more than 256.
+void FindFewColours(const Picture &picture, FewColours *pColours)
+{
+    size_t count = 0;
+    uint32_t last = FewColours::kUsed; // no colour
     for (size_t i = 0; i < picture.pixels.size(); i += 4) {
         const uint32_t bgr = BgrOf(&picture.pixels[i]);
-        if (haveLast && bgr == last) continue;
+        if (bgr == last) continue;
         last = bgr;
-        haveLast = true;
-        const auto at = std::lower_bound(colours.begin(), colours.end(), bgr);
-        if (at != colours.end() && *at == bgr) continue;
-        if (colours.size() == 256) return {};
-        colours.insert(at, bgr);
+        const size_t slot = SlotOf(*pColours, bgr);
+        if (pColours->slots[slot] != 0) continue;
+        if (count == FewColours::kMost) return;
+        pColours->slots[slot] = bgr | FewColours::kUsed;
+        ++count;
     }
-    return colours;
+    for (uint32_t slot : pColours->slots)
+        if (slot != 0) pColours->sorted.push_back(slot & ~FewColours::kUsed);
+    std::sort(pColours->sorted.begin(), pColours->sorted.end());
+    for (size_t i = 0; i < pColours->sorted.size(); ++i)
+        pColours->indices[SlotOf(*pColours, pColours->sorted[i])] = static_cast<uint8_t>(i);
 }
 
 } // namespace
@@ -275,22 +297,31 @@ bool EncodePreview(const ShapedPicture &shaped, std::vector<uint8_t> *pPng, std:
 
 std::vector<uint8_t> EncodeEmbeddedBmp(const Picture &picture, size_t *pColours)
 {
-    const std::vector<uint32_t> colours = FewColours(picture);
-    *pColours = colours.size();
+    FewColours colours;
+    FindFewColours(picture, &colours);
+    *pColours = colours.sorted.size();
     BmpFormat format;
     format.width = picture.width;
     format.height = picture.height;
-    format.bitCount = colours.empty() ? 24 : 8;
-    format.colourTable = colours;
-    format.coloursUsed = static_cast<uint32_t>(colours.size());
+    format.bitCount = colours.sorted.empty() ? 24 : 8;
+    format.colourTable = colours.sorted;
+    format.coloursUsed = static_cast<uint32_t>(colours.sorted.size());
     return EncodeBmp(format, [&](uint32_t row, uint8_t *pRow) {
         const uint8_t *pPixel = &picture.pixels[size_t(row) * format.width * 4];
+        if (colours.sorted.empty()) {
+            for (uint32_t x = 0; x < format.width; ++x, pPixel += 4) std::memcpy(pRow + 3 * x, pPixel, 3);
+            return;
+        }
+        // Neighbours mostly share a colour.
+        uint32_t last = FewColours::kUsed; // no colour
+        uint8_t index = 0;
         for (uint32_t x = 0; x < format.width; ++x, pPixel += 4) {
-            if (colours.empty())
-                std::memcpy(pRow + 3 * x, pPixel, 3);
-            else
-                pRow[x] = static_cast<uint8_t>(std::lower_bound(colours.begin(), colours.end(), BgrOf(pPixel)) -
-                                               colours.begin());
+            const uint32_t bgr = BgrOf(pPixel);
+            if (bgr != last) {
+                last = bgr;
+                index = colours.indices[SlotOf(colours, bgr)];
+            }
+            pRow[x] = index;
         }
     });
 }
