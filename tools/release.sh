@@ -5,6 +5,8 @@
 #   brimshade-picture-VERSION-linux-x86_64.tar.gz    brimshade-picture, its manual page, LICENSE, the
 #                                                    licences of libpng and zlib, and brimshade.exe
 #                                                    as make's template
+#   brimshade-web-VERSION.zip                        the web page (index.html, style.css,
+#                                                    brimshade.js) and the three licences
 #   SHA256SUMS                                       for sha256sum -c
 #
 # Any clone of the same commit gives the same bytes: the build is a fresh copy
@@ -41,6 +43,9 @@ step "configuring the program (win32 preset)" cmake --preset win32
 step "building the program and the Windows tool" cmake --build --preset win32 --target brimshade brimshade-picture
 step "configuring the picture tool (tool preset)" cmake --preset tool
 step "building the picture tool" cmake --build --preset tool
+# The page carries the program just built as make's template.
+step "configuring the web page (web preset)" cmake --preset web
+step "building the web page" cmake --build --preset web --target web_page
 
 program=$work/source/build/win32/brimshade.exe
 windows_tool=$work/source/build/win32/brimshade-picture.exe
@@ -57,6 +62,8 @@ sed 's/$/\r/' "$zlib_licence" >"$stage/LICENSE-zlib.txt"
 
 zip=brimshade-$version-win32.zip
 tarball=brimshade-picture-$version-linux-x86_64.tar.gz
+web_zip=brimshade-web-$version.zip
+page=$work/source/build/web/page
 pack="python3 $work/source/tools/pack_release.py"
 $pack zip "$work/dist/$zip" \
     brimshade.exe="$program" brimshade-picture.exe="$windows_tool" README.txt="$stage/README.txt" \
@@ -66,10 +73,13 @@ $pack tar "$work/dist/$tarball" "${tarball%.tar.gz}" \
     brimshade-picture="$tool" brimshade-picture.1="$work/source/build/tool/src/picture/brimshade-picture.1" \
     LICENSE="$work/source/LICENSE" LICENSE-libpng="$libpng_licence" LICENSE-zlib="$zlib_licence" \
     brimshade.exe="$program"
-(cd "$work/dist" && sha256sum "$zip" "$tarball" >SHA256SUMS)
+$pack zip "$work/dist/$web_zip" \
+    index.html="$page/index.html" style.css="$page/style.css" brimshade.js="$page/brimshade.js" \
+    LICENSE.txt="$work/source/LICENSE" LICENSE-libpng.txt="$libpng_licence" LICENSE-zlib.txt="$zlib_licence"
+(cd "$work/dist" && sha256sum "$zip" "$tarball" "$web_zip" >SHA256SUMS)
 
 rm -rf dist
 mkdir dist
-cp "$work/dist/$zip" "$work/dist/$tarball" "$work/dist/SHA256SUMS" dist/
+cp "$work/dist/$zip" "$work/dist/$tarball" "$work/dist/$web_zip" "$work/dist/SHA256SUMS" dist/
 echo "release.sh: dist/ holds the release of $(git rev-parse --short HEAD), version $version:"
 cat dist/SHA256SUMS

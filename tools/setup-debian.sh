@@ -6,13 +6,15 @@ packages="cmake ninja-build g++ python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 
     xvfb xdotool x11-utils imagemagick python3-xlib python3-pefile libbenchmark-dev clang libclang-rt-14-dev"
 # The virtual machine that runs the i686 build's tests (tools/guest32.sh).
 packages="$packages qemu-system-x86 debootstrap busybox-static cpio"
-# The picture tool reads and writes PNG through libpng.
+# libpng for the system-libs build; every other build has its own copy.
 packages="$packages libpng-dev"
 # The host tests check that the C++ is formatted (tools/check-format.sh).
 packages="$packages clang-format"
-# Releases: libpng's and zlib's static libraries go into the released tool,
-# groff renders its manual page in the release test, git gives the commit.
+# The system-libs build links the system's libpng and zlib (libpng-dev above);
+# groff renders the manual page in the release test, git gives the commit.
 packages="$packages zlib1g-dev groff-base git"
+# The web page: emscripten compiles it; its tests drive it in Chromium.
+packages="$packages emscripten chromium chromium-driver python3-selenium"
 missing=""
 for package in $packages; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing="$missing $package"

@@ -1,6 +1,8 @@
 // The page: takes a picture, hands it to the worker, and shows what comes
 // back as it comes: the figures, the downloads, the preview; or the tool's
-// message for a refused picture. Nothing leaves the page.
+// message for a refused picture. Nothing leaves the page. Its marks on the
+// performance timeline (brimshade-ready, -picture-taken, -program-offered)
+// are what bench/web/page_benchmark.py times.
 
 const STAGES = {
     reading: [1, (name) => `Reading ${name}…`],
@@ -35,6 +37,7 @@ function startWorker() {
         if (event.data.kind === "ready") {
             URL.revokeObjectURL(url);
             ready = true;
+            performance.mark("brimshade-ready");
             if (!picture) showStatus("Ready for your picture.");
             document.documentElement.dataset.ready = "true";
             return;
@@ -70,6 +73,7 @@ function clearResults() {
 
 function take(file) {
     if (!file) return;
+    performance.mark("brimshade-picture-taken");
     clearResults();
     current += 1;
     picture = { name: file.name, stem: stemOf(file.name), inspection: null };
@@ -117,6 +121,7 @@ function receive({ kind, value }) {
         break;
     case "program":
         offer("download-program", value, `${picture.stem}.exe`, "application/vnd.microsoft.portable-executable");
+        performance.mark("brimshade-program-offered");
         break;
     case "preview":
         drawPreview(value, picture.inspection.width, picture.inspection.height);

@@ -2,12 +2,13 @@
 of different names, with different time zones and umasks, some seconds apart:
 the two dist/ directories must be byte for byte the same, and a difference is
 named down to the archive member. Then what the release holds: exactly the
-files it should, the program and the Windows tool that this build tested (no
-debug sections, no symbols, the program's one bitmap unchanged, the tool a
-console program of at most 600,000 bytes importing only system DLLs), a Linux
-tool that runs from its unpacked archive without libpng or zlib on a glibc no
-newer than Ubuntu 22.04's, the licences of libpng and zlib beside both tools,
-a manual page that renders cleanly, sums that verify and no build directory in
+files it should; the program, the Windows tool and the web page that were
+tested (no debug sections, no symbols, the program's one bitmap unchanged,
+the tool a console program of at most 600,000 bytes importing only system
+DLLs, the page at most 1,500,000 bytes); a Linux tool that runs from its
+unpacked archive without libpng or zlib on a glibc no newer than Ubuntu
+22.04's; the licences of libpng and zlib beside the tools and the page; a
+manual page that renders cleanly, sums that verify and no build directory in
 any file.
 
 Uncommitted edits to tracked files are in the commit the clones check out
@@ -36,6 +37,10 @@ INSTALL_FROM = Path(os.environ["BRIMSHADE_TOOL_BUILD"])
 WORK = Path(os.environ["BRIMSHADE_WORK_DIR"]).resolve()
 ZIP = f"brimshade-{VERSION}-win32.zip"
 TARBALL = f"brimshade-picture-{VERSION}-linux-x86_64.tar.gz"
+WEB_ZIP = f"brimshade-web-{VERSION}.zip"
+TESTED_PAGE = SOURCE / "build" / "web" / "page"
+PAGE_FILES = ["index.html", "style.css", "brimshade.js"]
+PAGE_MOST_BYTES = 1_500_000
 TOP = TARBALL[:-len(".tar.gz")]
 GLIBC_OF_UBUNTU_22_04 = (2, 35)
 WINDOWS_TOOL_MOST_BYTES = 600_000
@@ -112,6 +117,8 @@ class ReleaseTest(unittest.TestCase):
             archive.extractall(cls.unpacked)
         with zipfile.ZipFile(cls.first / ZIP) as archive:
             archive.extractall(cls.unpacked / "zip")
+        with zipfile.ZipFile(cls.first / WEB_ZIP) as archive:
+            archive.extractall(cls.unpacked / "web")
         cls.tool = cls.unpacked / TOP / "brimshade-picture"
 
     def test_two_releases_are_byte_identical(self):
@@ -123,7 +130,7 @@ class ReleaseTest(unittest.TestCase):
         self.assertEqual(differences, [])
 
     def test_archives_hold_exactly_their_files_and_the_tested_program(self):
-        self.assertEqual(sorted(p.name for p in self.first.iterdir()), sorted(["SHA256SUMS", ZIP, TARBALL]))
+        self.assertEqual(sorted(p.name for p in self.first.iterdir()), sorted(["SHA256SUMS", ZIP, TARBALL, WEB_ZIP]))
         in_zip, in_tar = zip_members(self.zip), tar_members(self.tarball)
         self.assertEqual(list(in_zip), ["brimshade.exe", "brimshade-picture.exe", "README.txt", "LICENSE.txt",
                                         "LICENSE-libpng.txt", "LICENSE-zlib.txt"])
@@ -153,6 +160,15 @@ class ReleaseTest(unittest.TestCase):
         program = self.unpacked / "zip" / "brimshade.exe"
         self.assertEqual(check(str(program), "i386", str(SOURCE / "res" / "artwork.bmp"))[1], [])
 
+    def test_web_zip_holds_the_tested_page_and_the_licences(self):
+        in_zip = zip_members((self.first / WEB_ZIP).read_bytes())
+        self.assertEqual(list(in_zip), PAGE_FILES + ["LICENSE.txt", "LICENSE-libpng.txt", "LICENSE-zlib.txt"])
+        self.assertTrue(TESTED_PAGE.is_dir(), f"no tested page in {TESTED_PAGE}: build and test the web preset first")
+        for name in PAGE_FILES:
+            self.assertTrue(in_zip[name]["content"] == (TESTED_PAGE / name).read_bytes(), f"{name} is not the tested one")
+        self.assertLessEqual(sum(len(in_zip[name]["content"]) for name in PAGE_FILES), PAGE_MOST_BYTES)
+        self.assertEqual(in_zip["LICENSE-zlib.txt"]["content"], (SOURCE / "third_party/zlib/LICENSE").read_bytes())
+
     def test_windows_tool_is_one_small_console_program_needing_only_the_system(self):
         data = zip_members(self.zip)["brimshade-picture.exe"]["content"]
         self.assertLessEqual(len(data), WINDOWS_TOOL_MOST_BYTES)
@@ -169,7 +185,7 @@ class ReleaseTest(unittest.TestCase):
 
     def test_sums_verify(self):
         run = subprocess.run(["sha256sum", "-c", "SHA256SUMS"], cwd=self.first, capture_output=True, text=True)
-        self.assertEqual((run.returncode, run.stdout), (0, f"{ZIP}: OK\n{TARBALL}: OK\n"), run.stderr)
+        self.assertEqual((run.returncode, run.stdout), (0, f"{ZIP}: OK\n{TARBALL}: OK\n{WEB_ZIP}: OK\n"), run.stderr)
 
     def test_unpacked_tool_runs_alone_and_makes_a_program_from_the_template_beside_it(self):
         run = subprocess.run([self.tool, "--version"], capture_output=True, text=True)
