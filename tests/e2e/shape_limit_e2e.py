@@ -13,7 +13,7 @@ n <= 32765. Beyond it the length wraps and the X server reads the request as
 something else: the program ends with an X error or hangs, without a window.
 
 If a future Wine lifts the limit, the picture above it shows and this test
-fails: then the tool's warning (kX11ShapeRectangleLimit) and the README's
+fails: then the tool's warning (kX11ShapeRectangleLimit) and docs/reference.md's
 "Limits" must be revised."""
 
 import json

@@ -13,6 +13,6 @@ foreach(name sample-picture.png sample-preview.png)
     execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${OUTPUT}/${name} ${SOURCE}/docs/${name}
                     RESULT_VARIABLE differ)
     if(differ)
-        message(FATAL_ERROR "docs/${name} is no longer what the tools make; regenerate it (see README)")
+        message(FATAL_ERROR "docs/${name} is no longer what the tools make; regenerate it (see docs/reference.md)")
     endif()
 endforeach()

@@ -162,7 +162,7 @@ class PageTest(unittest.TestCase):
                 if status:
                     self.assertEqual(self.text("refusal"), error.rstrip("\n"))
                     self.assertFalse(self.browser.find_element(By.ID, "result").is_displayed())
-                    links = self.browser.find_elements(By.CSS_SELECTOR, "a[download][href]")
+                    links = [a for a in self.browser.find_elements(By.CSS_SELECTOR, "a[download]") if a.is_displayed()]
                     self.assertEqual(links, [], "a refused picture offers a download")
                     continue
                 figures = json.loads(inspection)
@@ -184,15 +184,25 @@ class PageTest(unittest.TestCase):
                 if name == "sample-picture.png":
                     self.browser.save_screenshot(str(WORK.parent / "page.png"))
 
-    def test_reflows_on_a_phone_and_at_200_percent_zoom(self):
-        self.give("sample-picture.png")
+    def test_reflows_on_a_phone_and_at_200_percent_zoom_fitting_the_preview(self):
+        self.give("over the shape limit.png")  # 400 pixels wide
+        preview, toggle = (self.browser.find_element(By.ID, name) for name in ("preview", "actual-size"))
         # A phone's width, and a desktop window of 1200 pixels zoomed to 200 %.
         for width in (360, 600):
             self.browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
                                          {"width": width, "height": 800, "deviceScaleFactor": 2, "mobile": False})
             try:
-                self.assertLessEqual(self.browser.execute_script(
-                    "return document.documentElement.scrollWidth - window.innerWidth"), 0, f"scrolls sideways at {width}")
+                sideways = "return document.documentElement.scrollWidth - window.innerWidth"
+                self.assertLessEqual(self.browser.execute_script(sideways), 0, f"scrolls sideways at {width}")
+                # At 360 the preview is fitted to the page, and may be shown
+                # at its actual size, in a frame that scrolls.
+                fits = width == 600
+                self.assertEqual((preview.size["width"] == 400, toggle.is_displayed()), (fits, not fits), width)
+                if not fits:
+                    toggle.click()
+                    self.assertEqual((preview.size["width"], toggle.get_attribute("aria-pressed")), (400, "true"))
+                    self.assertLessEqual(self.browser.execute_script(sideways), 0, "the frame scrolls, not the page")
+                    toggle.click()
             finally:
                 self.browser.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
 
