@@ -72,6 +72,8 @@ void DeleteBlock(MovableBlock *pBlock)
 
 } // namespace
 
+namespace win32_stand_in {
+
 HGLOBAL GlobalAlloc(UINT uFlags, SIZE_T dwBytes)
 {
     if (uFlags != GMEM_MOVEABLE) {
@@ -136,6 +138,8 @@ BOOL SetRect(RECT *lprc, int xLeft, int yTop, int xRight, int yBottom)
     lprc->bottom = yBottom;
     return TRUE;
 }
+
+} // namespace win32_stand_in
 
 void ResetGlobalMemoryStats(void)
 {

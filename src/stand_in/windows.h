@@ -1,6 +1,9 @@
 // The few Win32 types and calls that the colour-key scan uses, for building and
-// testing it on hosts without the Windows SDK. Windows builds never see this
-// file: they get the platform's own <windows.h>.
+// testing it on hosts without the Windows SDK, and for the picture tool, whose
+// scan runs on them on every platform, Windows included: a console tool then
+// needs no USER32 for SetRect. Their names live in a namespace of their own,
+// so that they are never the platform's; the program itself always gets the
+// platform's own <windows.h>.
 //
 // The movable-memory calls behave as the scan relies on them: a block is only
 // addressable between GlobalLock and GlobalUnlock, GlobalReAlloc may move it and
@@ -12,6 +15,8 @@
 
 #include <stddef.h>
 #include <stdint.h>
+
+namespace win32_stand_in {
 
 typedef uint8_t BYTE;
 typedef uint32_t DWORD;
@@ -54,5 +59,9 @@ LPVOID GlobalLock(HGLOBAL hMem);
 BOOL GlobalUnlock(HGLOBAL hMem);
 HGLOBAL GlobalFree(HGLOBAL hMem);
 BOOL SetRect(RECT *lprc, int xLeft, int yTop, int xRight, int yBottom);
+
+} // namespace win32_stand_in
+
+using namespace win32_stand_in;
 
 #endif

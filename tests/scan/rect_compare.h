@@ -5,6 +5,12 @@
 
 #include <ostream>
 
+// Where argument-dependent lookup finds them: the stand-in's RECT lives in a
+// namespace of its own, the platform's in the global one.
+#ifdef BRIMSHADE_STAND_IN_WINDOWS_H
+namespace win32_stand_in {
+#endif
+
 inline bool operator==(const RECT &a, const RECT &b)
 {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
@@ -19,6 +25,10 @@ inline void PrintTo(const RECT &rc, std::ostream *os)
 {
     *os << "(" << rc.left << ", " << rc.top << ", " << rc.right << ", " << rc.bottom << ")";
 }
+
+#ifdef BRIMSHADE_STAND_IN_WINDOWS_H
+} // namespace win32_stand_in
+#endif
 
 inline RECT MakeRect(LONG left, LONG top, LONG right, LONG bottom)
 {
