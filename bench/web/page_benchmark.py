@@ -18,27 +18,22 @@ import base64
 import os
 import statistics
 import subprocess
+import sys
 import tempfile
 import time
 from pathlib import Path
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 
 SOURCE = Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(SOURCE / "tools"))
+import chromium  # noqa: E402
 PICTURES = ("tiled artwork, RGB, 8-bit bitmap", "figure, RGBA, 24-bit bitmap", "figure, 16-bit RGBA interlaced")
 DEADLINE = 120
 
 
 def browser(profile):
-    options = webdriver.ChromeOptions()
-    options.binary_location = "/usr/bin/chromium"
-    for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-                     "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                     f"--user-data-dir={profile}", "--window-size=1200,1000"):
-        options.add_argument(argument)
-    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    driver = chromium.start(profile, "1200,1000")
     driver.set_script_timeout(DEADLINE)
     return driver
 

@@ -23,8 +23,6 @@ import zlib
 from pathlib import Path
 from urllib.parse import urlparse
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 
 SOURCE = Path(os.environ["BRIMSHADE_SOURCE_DIR"])
@@ -33,6 +31,8 @@ TOOL = os.environ["BRIMSHADE_LINUX_TOOL"]
 TEMPLATE = os.environ["BRIMSHADE_TEMPLATE"]
 WORK = Path(os.environ["BRIMSHADE_WORK_DIR"]).resolve()
 sys.path.insert(0, str(SOURCE / "tests" / "fuzz"))
+sys.path.insert(0, str(SOURCE / "tools"))
+import chromium  # noqa: E402
 from make_picture_corpus import bmp, chunk, gama_chunk, png  # noqa: E402
 
 # Bounds every wait: the largest picture here takes well under a second.
@@ -97,15 +97,7 @@ class PageTest(unittest.TestCase):
         (WORK / "pictures").mkdir(parents=True)
         for name, data in PICTURES.items():
             (WORK / "pictures" / name).write_bytes(data)
-        options = webdriver.ChromeOptions()
-        options.binary_location = "/usr/bin/chromium"
-        # Chromium's own background traffic off: this machine has no network.
-        for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-                         "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                         f"--user-data-dir={WORK / 'profile'}", "--window-size=1100,1200"):
-            options.add_argument(argument)
-        options.set_capability("goog:loggingPrefs", {"performance": "ALL", "browser": "ALL"})
-        cls.browser = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+        cls.browser = chromium.start(WORK / "profile", "1100,1200", logs=("performance",))
         cls.browser.set_script_timeout(DEADLINE)
         cls.downloads = WORK / "downloads"
         cls.downloads.mkdir()
