@@ -164,9 +164,17 @@ void Print(DWORD stdHandle, std::FILE *stream, const std::string &text)
         std::fwrite(text.data(), 1, text.size(), stream);
         return;
     }
+    // Older consoles refuse long writes: a piece at a time, never between the
+    // two halves of a character beyond U+FFFF.
     const std::wstring wide = Utf16(text);
-    DWORD written;
-    WriteConsoleW(hOut, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    const size_t kPiece = 8192;
+    for (size_t at = 0; at < wide.size();) {
+        size_t length = std::min(kPiece, wide.size() - at);
+        if (at + length < wide.size() && wide[at + length - 1] >= 0xD800 && wide[at + length - 1] <= 0xDBFF) --length;
+        DWORD written;
+        if (!WriteConsoleW(hOut, wide.data() + at, static_cast<DWORD>(length), &written, nullptr)) return;
+        at += length;
+    }
 }
 
 } // namespace

@@ -5,18 +5,21 @@ Wine's shape limit, a broken file), the figures it shows are the native
 tool's inspect --json, the .exe and .bmp it offers download as the native
 tool's make and convert write them, its preview has the pixels of preview's
 image, and a refusal shows the tool's message and nothing to download. The
-page makes no network request. A screenshot of the page with the sample
+page makes no network request. Served by a plain web server, it works too. A screenshot of the page with the sample
 picture is saved beside the test's output (page.png).
 
 The paths come from the environment that tests/web/CMakeLists.txt sets."""
 
 import base64
+import functools
+import http.server
 import json
 import os
 import shutil
 import struct
 import subprocess
 import sys
+import threading
 import time
 import unittest
 import zlib
@@ -54,6 +57,15 @@ PICTURES = {
     "over the shape limit.png": checkerboard_png(400, 200),
     "broken.png": png(2, 8, size=(37, 23))[:70],
 }
+
+
+def wait_for(check):
+    deadline = time.monotonic() + DEADLINE
+    while not (value := check()):
+        if time.monotonic() > deadline:
+            raise AssertionError(f"the page did not get there within {DEADLINE} seconds")
+        time.sleep(0.05)
+    return value
 
 
 def native(*args):
@@ -105,25 +117,16 @@ class PageTest(unittest.TestCase):
                                     {"behavior": "allow", "downloadPath": str(cls.downloads)})
         cls.browser.get_log("performance")  # the browser's own start page, not ours
         cls.browser.get(PAGE.as_uri())
-        cls.wait_for(lambda: cls.browser.execute_script("return document.documentElement.dataset.ready"))
+        wait_for(lambda: cls.browser.execute_script("return document.documentElement.dataset.ready"))
 
     @classmethod
     def tearDownClass(cls):
         cls.browser.quit()
 
-    @classmethod
-    def wait_for(cls, check):
-        deadline = time.monotonic() + DEADLINE
-        while not (value := check()):
-            if time.monotonic() > deadline:
-                raise AssertionError(f"the page did not get there within {DEADLINE} seconds")
-            time.sleep(0.05)
-        return value
-
     def give(self, name):
         """Gives the page the picture with its keyboard-operable file button."""
         self.browser.find_element(By.ID, "picture").send_keys(str(WORK / "pictures" / name))
-        self.wait_for(lambda: self.browser.execute_script("return document.documentElement.dataset.done"))
+        wait_for(lambda: self.browser.execute_script("return document.documentElement.dataset.done"))
 
     def text(self, element_id):
         return self.browser.find_element(By.ID, element_id).get_attribute("textContent")
@@ -133,7 +136,7 @@ class PageTest(unittest.TestCase):
             stale.unlink()
         self.browser.find_element(By.ID, link_id).click()
         path = self.downloads / name
-        self.wait_for(lambda: path.exists() and not any(self.downloads.glob("*.crdownload")))
+        wait_for(lambda: path.exists() and not any(self.downloads.glob("*.crdownload")))
         return path.read_bytes()
 
     def canvas_rgb(self):
@@ -209,6 +212,23 @@ class PageTest(unittest.TestCase):
         self.assertTrue(requested, "the log shows no request at all, not even the page's own")
         self.assertEqual([url for url in requested if urlparse(url).scheme not in ("file", "blob", "data")], [])
 
+
+class StaticHostTest(unittest.TestCase):
+    """The same page from a web server that only hands out its files."""
+
+    def test_served_page_makes_the_program(self):
+        handler = functools.partial(http.server.SimpleHTTPRequestHandler, directory=str(PAGE.parent))
+        server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+        threading.Thread(target=server.serve_forever, daemon=True).start()
+        self.addCleanup(server.shutdown)
+        browser = chromium.start(WORK / "served-profile", "1100,1200")
+        self.addCleanup(browser.quit)
+        browser.get(f"http://127.0.0.1:{server.server_port}/index.html")
+        wait_for(lambda: browser.execute_script("return document.documentElement.dataset.ready"))
+        browser.find_element(By.ID, "picture").send_keys(str(SOURCE / "docs" / "sample-picture.png"))
+        wait_for(lambda: browser.execute_script("return document.documentElement.dataset.done"))
+        self.assertEqual(browser.find_element(By.ID, "download-program").get_attribute("download"),
+                         "sample-picture.exe")
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)
