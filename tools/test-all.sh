@@ -12,8 +12,9 @@ mkdir -p build
 setsid tools/guest32.sh prepare >build/guest-prepare.log 2>&1 &
 prepare=$!
 trap 'kill -- -$prepare 2>/dev/null || true' EXIT
-# fuzz includes a minute of fuzzing the scan; system-libs is the host build
-# linked with the system's libpng and zlib, as distributors may build it.
+# fuzz includes a minute of fuzzing each of its targets; system-libs is the
+# host build linked with the system's libpng and zlib, as distributors may
+# build it.
 for preset in host system-libs fuzz; do
     cmake --preset "$preset"
     cmake --build --preset "$preset"
