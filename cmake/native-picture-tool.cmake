@@ -5,16 +5,19 @@
 #
 # Defines NATIVE_PICTURE_TOOL (its path), NATIVE_PICTURE_TOOL_CONFIGURE (the
 # command that configures its build) and the target native_picture_tool, which
-# builds it.
+# builds it. The build is NATIVE_PICTURE_TOOL_BUILD when that is set (the web
+# build takes the win32 build's), else picture-tool in this build's tree.
 
-set(NATIVE_PICTURE_TOOL_BUILD "${CMAKE_BINARY_DIR}/picture-tool")
+if(NOT NATIVE_PICTURE_TOOL_BUILD)
+    set(NATIVE_PICTURE_TOOL_BUILD "${CMAKE_BINARY_DIR}/picture-tool")
+endif()
 set(NATIVE_PICTURE_TOOL "${NATIVE_PICTURE_TOOL_BUILD}/src/picture/brimshade-picture")
 # This configure has set CC, CXX and RC to the cross compilers.
 set(NATIVE_PICTURE_TOOL_CONFIGURE
     "${CMAKE_COMMAND}" -E env --unset=CC --unset=CXX --unset=RC
     "${CMAKE_COMMAND}" -S "${PROJECT_SOURCE_DIR}" -B "${NATIVE_PICTURE_TOOL_BUILD}"
     -G "${CMAKE_GENERATOR}" -DCMAKE_BUILD_TYPE=Release
-    "-DBRIMSHADE_TEMPLATE_PROGRAM=${CMAKE_BINARY_DIR}/brimshade.exe")
+    "-DBRIMSHADE_TEMPLATE_PROGRAM=${BRIMSHADE_TEMPLATE_PROGRAM}")
 
 add_custom_command(OUTPUT "${NATIVE_PICTURE_TOOL_BUILD}/CMakeCache.txt"
                    COMMAND ${NATIVE_PICTURE_TOOL_CONFIGURE}
