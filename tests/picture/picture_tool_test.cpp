@@ -364,11 +364,20 @@ TEST_F(PictureTool, ExitStatusesForEveryArgumentOrder)
     setenv("POSIXLY_CORRECT", "1", 1);
     EXPECT_EQ(Tool("convert " + good + " -o " + out).status, 0);
     EXPECT_EQ(Tool("preview " + good + " -o" + out).status, 0);
-    EXPECT_EQ(Tool("make " + good + " --template=" + refused + " -o " + out).status, 1);
+    const ToolRun make = Tool("make " + good + " --template=" + refused + " -o " + out);
+    EXPECT_EQ(make.status, 1);
+    EXPECT_NE(make.err.find(": " + refused + ": not a Windows program"), std::string::npos) << make.err;
     unsetenv("POSIXLY_CORRECT");
     const ToolRun help = Tool("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("usage: brimshade-picture inspect PICTURE [--json]"), std::string::npos) << help.out;
+}
+
+TEST_F(PictureTool, AFolderIsNoPicture)
+{
+    const ToolRun run = Tool("inspect " + dir_.string());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "brimshade-picture: " + dir_.string() + ": cannot be read: not a regular file\n");
 }
 
 // A count of colours used beyond what the bit count allows means a full table,

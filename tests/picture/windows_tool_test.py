@@ -166,7 +166,7 @@ class SameAsLinuxTest(WorkDir):
             for name in names:
                 (directory / name).write_bytes(files[name])
         cases = [(name, command) for name in names + ["missing.png"] for command in COMMANDS]
-        cases.append(("png_2_8.png", "convert into a missing folder"))
+        cases += [("png_2_8.png", "convert into a missing folder"), (".", "inspect")]  # a folder as the picture
         differences, refused = [], 0
         for name, command in cases:
             args, out = COMMANDS.get(command, (["convert", "-o", "no-such-folder/out.bmp"], None))
