@@ -5,12 +5,9 @@
 #
 # Defines NATIVE_PICTURE_TOOL (its path), NATIVE_PICTURE_TOOL_CONFIGURE (the
 # command that configures its build) and the target native_picture_tool, which
-# builds it. The build is NATIVE_PICTURE_TOOL_BUILD when that is set (the web
-# build takes the win32 build's), else picture-tool in this build's tree.
+# builds it.
 
-if(NOT NATIVE_PICTURE_TOOL_BUILD)
-    set(NATIVE_PICTURE_TOOL_BUILD "${CMAKE_BINARY_DIR}/picture-tool")
-endif()
+set(NATIVE_PICTURE_TOOL_BUILD "${CMAKE_BINARY_DIR}/picture-tool")
 set(NATIVE_PICTURE_TOOL "${NATIVE_PICTURE_TOOL_BUILD}/src/picture/brimshade-picture")
 # This configure has set CC, CXX and RC to the cross compilers.
 set(NATIVE_PICTURE_TOOL_CONFIGURE

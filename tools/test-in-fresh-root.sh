@@ -29,12 +29,12 @@ cp /etc/resolv.conf "$root/etc/resolv.conf"
 git clone --quiet --no-local . "$root/root/brimshade"
 made=$(date +%s)
 
+trap 'for mount in dev/shm dev/pts dev sys proc; do umount "$root/$mount" 2>/dev/null || true; done' EXIT
 mount -t proc proc "$root/proc"
 mount -t sysfs sysfs "$root/sys"
 mount --bind /dev "$root/dev"
 mount -t devpts devpts "$root/dev/pts"
 mount -t tmpfs tmpfs "$root/dev/shm"
-trap 'for mount in dev/shm dev/pts dev sys proc; do umount "$root/$mount" 2>/dev/null || true; done' EXIT
 status=0
 chroot "$root" /usr/bin/env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin TERM=dumb \
     sh -c 'cd /root/brimshade && tools/test-all.sh' || status=$?

@@ -13,8 +13,8 @@ given the same relative names, so that even the names they print agree.
 The i686 build runs this under wine32 in the virtual machine, where each
 start of the tool takes seconds: there a part of the corpus is compared
 (BRIMSHADE_CORPUS_PART=some), with the names, but not the drops and the held
-output, whose code is the same for both builds. The paths come from the environment that
-tests/picture/CMakeLists.txt sets."""
+output, whose code is the same for both builds. The paths come from the
+environment that tests/picture/CMakeLists.txt sets."""
 
 import json
 import os
