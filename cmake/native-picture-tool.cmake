@@ -8,7 +8,7 @@
 # builds it.
 
 set(NATIVE_PICTURE_TOOL_BUILD "${CMAKE_BINARY_DIR}/picture-tool")
-set(NATIVE_PICTURE_TOOL "${NATIVE_PICTURE_TOOL_BUILD}/src/picture/brimshade-picture")
+set(NATIVE_PICTURE_TOOL "${NATIVE_PICTURE_TOOL_BUILD}/src/tool/brimshade-picture")
 # This configure has set CC, CXX and RC to the cross compilers.
 set(NATIVE_PICTURE_TOOL_CONFIGURE
     "${CMAKE_COMMAND}" -E env --unset=CC --unset=CXX --unset=RC

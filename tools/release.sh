@@ -49,7 +49,7 @@ step "building the web page" cmake --build --preset web --target web_page
 
 program=$work/source/build/win32/brimshade.exe
 windows_tool=$work/source/build/win32/brimshade-picture.exe
-tool=$work/source/build/tool/src/picture/brimshade-picture
+tool=$work/source/build/tool/src/tool/brimshade-picture
 libpng_licence=$work/source/third_party/libpng/LICENSE
 zlib_licence=$work/source/third_party/zlib/LICENSE
 version=$("$tool" --version | sed 's/^brimshade-picture //')
@@ -70,7 +70,7 @@ $pack zip "$work/dist/$zip" \
     LICENSE.txt="$stage/LICENSE.txt" LICENSE-libpng.txt="$stage/LICENSE-libpng.txt" \
     LICENSE-zlib.txt="$stage/LICENSE-zlib.txt"
 $pack tar "$work/dist/$tarball" "${tarball%.tar.gz}" \
-    brimshade-picture="$tool" brimshade-picture.1="$work/source/build/tool/src/picture/brimshade-picture.1" \
+    brimshade-picture="$tool" brimshade-picture.1="$work/source/build/tool/src/tool/brimshade-picture.1" \
     LICENSE="$work/source/LICENSE" LICENSE-libpng="$libpng_licence" LICENSE-zlib="$zlib_licence" \
     brimshade.exe="$program"
 $pack zip "$work/dist/$web_zip" \

@@ -84,7 +84,7 @@ def main():
     parser.add_argument("--runs", type=int, default=7)
     args = parser.parse_args()
     page = (args.web_build / "page" / "index.html").resolve()
-    tool = args.bench_build / "src" / "picture" / "brimshade-picture"
+    tool = args.bench_build / "src" / "tool" / "brimshade-picture"
     template = SOURCE / "build" / "win32" / "brimshade.exe"
     work = Path(tempfile.mkdtemp(prefix="brimshade-page-bench-"))
     pictures = subprocess.run([args.bench_build / "bench" / "host" / "picture_benchmark", "--write-pictures"],

@@ -49,7 +49,7 @@ def main():
     parser.add_argument("--windows-build", type=Path, default=SOURCE / "build" / "win64")
     parser.add_argument("--runs", type=int, default=15)
     args = parser.parse_args()
-    linux_tool = args.bench_build / "src" / "picture" / "brimshade-picture"
+    linux_tool = args.bench_build / "src" / "tool" / "brimshade-picture"
     windows_tool = args.windows_build / "brimshade-picture.exe"
     template = args.windows_build / "brimshade.exe"
     session = args.windows_build / "wine-bench-session"

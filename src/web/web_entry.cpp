@@ -1,9 +1,9 @@
 // The web page's way into the picture tool: for one picture held in memory,
 // what inspect, convert, make and preview give, computed by the tool's own
-// functions (tool_commands.h), with the program made from the template built
+// functions (command_results.h), with the program made from the template built
 // into this module. The page's worker calls make() once for each picture.
+#include "command_results.h"
 #include "template_program.h"
-#include "tool_commands.h"
 
 #include <emscripten/bind.h>
 #include <emscripten/val.h>

@@ -36,7 +36,7 @@ def embedded_artwork():
 def converted(picture):
     """What the picture tool makes of the picture, as the program embeds it."""
     out = BUILD / "expected.bmp"
-    subprocess.run([BUILD / "picture-tool/src/picture/brimshade-picture", "convert", picture, "-o", out],
+    subprocess.run([BUILD / "picture-tool/src/tool/brimshade-picture", "convert", picture, "-o", out],
                    check=True, capture_output=True, timeout=60)
     return out.read_bytes()[14:]
 

@@ -27,7 +27,7 @@ from own_picture_e2e import BUILD, build, configure
 import make_sample_picture  # own_picture_e2e put tools/ on the path
 
 LIMIT = 32765
-TOOL = BUILD / "picture-tool" / "src" / "picture" / "brimshade-picture"
+TOOL = BUILD / "picture-tool" / "src" / "tool" / "brimshade-picture"
 WARNING = f"rectangles, more than the {LIMIT} one X11 shape request can carry"
 # The window at the limit shows within half a second on this machine.
 NO_WINDOW_WAIT = 6.0

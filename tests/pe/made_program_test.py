@@ -266,7 +266,7 @@ class MadeProgramTest(unittest.TestCase):
 
     def test_default_template_lies_beside_the_tool_or_in_its_build_tree(self):
         tree = WORK / "tree"
-        tool_dir = tree / "build" / "host" / "src" / "picture"
+        tool_dir = tree / "build" / "host" / "src" / "tool"
         tool_dir.mkdir(parents=True)
         copy = tool_dir / TOOL.name
         shutil.copy2(TOOL, copy)

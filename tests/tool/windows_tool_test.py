@@ -14,7 +14,7 @@ The i686 build runs this under wine32 in the virtual machine, where each
 start of the tool takes seconds: there a part of the corpus is compared
 (BRIMSHADE_CORPUS_PART=some), with the names, but not the drops and the held
 output, whose code is the same for both builds. The paths come from the
-environment that tests/picture/CMakeLists.txt sets."""
+environment that tests/tool/CMakeLists.txt sets."""
 
 import json
 import os

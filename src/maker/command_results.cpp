@@ -1,4 +1,4 @@
-#include "tool_commands.h"
+#include "command_results.h"
 
 #include "bmp_format.h"
 #include "bmp_writer.h"

@@ -3,7 +3,7 @@
 // 0x040C, holds another bitmap. The resource section is rebuilt for the new
 // bitmap, the sections after it move, and the headers follow; nothing else of
 // the template changes. A PE32 template gives a PE32 program, a PE32+ one a
-// PE32+ program. It reads from memory only, like the BMP reader beside it.
+// PE32+ program. It reads from memory only, like the picture's readers.
 #ifndef BRIMSHADE_PROGRAM_TEMPLATE_H
 #define BRIMSHADE_PROGRAM_TEMPLATE_H
 

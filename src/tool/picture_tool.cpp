@@ -13,7 +13,7 @@
 // is what a desktop runs when pictures are dropped on the tool: it makes
 // NAME.exe beside each picture, never over an existing file.
 // Exit status: 0 done, 1 picture refused or output not written, 2 usage.
-#include "tool_commands.h"
+#include "command_results.h"
 #include "tool_system.h"
 
 #include <algorithm>
@@ -151,7 +151,7 @@ std::string ParentFolder(const std::string &folder)
 // Where make looks for its template when none is named: beside the tool, as
 // the release archives put it; in the data of an installed tool
 // (share/brimshade/ beside its bin/); then, for a tool in a build tree
-// (build/<preset>/src/picture/), at the win32 build's program there.
+// (build/<preset>/src/tool/), at the win32 build's program there.
 std::vector<std::string> TemplatePlaces()
 {
     const std::string dir = ToolDirectory();
@@ -159,7 +159,7 @@ std::vector<std::string> TemplatePlaces()
     const std::string sep(1, kPathSeparator);
     std::vector<std::string> places = {dir + kTemplateName,
                                        ParentFolder(dir) + "share" + sep + "brimshade" + sep + kTemplateName};
-    const std::string inBuildTree = "src" + sep + "picture" + sep;
+    const std::string inBuildTree = "src" + sep + "tool" + sep;
     if (dir.size() > inBuildTree.size() &&
         dir.compare(dir.size() - inBuildTree.size(), inBuildTree.size(), inBuildTree) == 0)
         places.push_back(ParentFolder(dir.substr(0, dir.size() - inBuildTree.size())) + "win32" + sep + kTemplateName);

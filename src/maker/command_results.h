@@ -1,11 +1,11 @@
 // What each command of the picture tool makes of a picture held in memory:
 // inspect's text and JSON, preview's PNG, convert's BMP and make's program,
 // with the warnings and summaries the tool prints beside them. Files, the
-// command line and the console are the caller's: the tool's
-// (picture_tool.cpp) and the web page's entry call these same functions, so
-// both give the same bytes.
-#ifndef BRIMSHADE_TOOL_COMMANDS_H
-#define BRIMSHADE_TOOL_COMMANDS_H
+// command line and the console are the caller's: the tool (src/tool) and the
+// web page's entry (src/web) call these same functions, so both give the
+// same bytes.
+#ifndef BRIMSHADE_COMMAND_RESULTS_H
+#define BRIMSHADE_COMMAND_RESULTS_H
 
 #include "picture.h"
 #include "region_figures.h"

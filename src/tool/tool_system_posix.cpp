@@ -1,6 +1,8 @@
 // The picture tool's system on Linux (tool_system.h).
 #include "tool_system.h"
 
+#include "file_refusals.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -12,11 +14,6 @@
 #include <cstring>
 
 namespace {
-
-// No picture within the size limits needs a larger file: the biggest
-// uncompressed one is a 256 MiB 32-bit copy plus headers. A template program
-// carries one embedded picture, so the bound serves it too.
-constexpr off_t kMaxFileBytes = off_t(512) << 20;
 
 // Writes all of the bytes to fd and closes it; on failure *pError says why.
 bool WriteAllAndClose(int fd, const std::vector<uint8_t> &bytes, std::string *pError)
@@ -57,10 +54,9 @@ bool ReadFileBytes(const std::string &path, std::vector<uint8_t> *pBytes, std::s
     struct stat st;
     bool ok = fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode);
     if (!ok) {
-        *pError = "cannot be read: not a regular file";
+        *pError = NotARegularFile();
     } else if (st.st_size > kMaxFileBytes) {
-        *pError =
-            "file of " + std::to_string(st.st_size) + " bytes: larger than any picture or program this tool reads";
+        *pError = LargerThanAnyFileRead(st.st_size);
         ok = false;
     } else {
         pBytes->resize(static_cast<size_t>(st.st_size));

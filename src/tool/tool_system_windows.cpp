@@ -6,6 +6,8 @@
 // every name comes back as it was).
 #include "tool_system.h"
 
+#include "file_refusals.h"
+
 #include <windows.h>
 
 #include <fcntl.h>
@@ -15,9 +17,6 @@
 #include <cstdio>
 
 namespace {
-
-// The same bound as on Linux (tool_system_posix.cpp).
-constexpr LONGLONG kMaxFileBytes = LONGLONG(512) << 20;
 
 // Appends code point c as UTF-8 (a surrogate as 3 bytes, WTF-8).
 void AppendUtf8(std::string *pText, uint32_t c)
@@ -184,7 +183,7 @@ bool ReadFileBytes(const std::string &path, std::vector<uint8_t> *pBytes, std::s
     const std::wstring name = SystemPath(path);
     const DWORD attributes = GetFileAttributesW(name.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        *pError = "cannot be read: not a regular file";
+        *pError = NotARegularFile();
         return false;
     }
     HANDLE hFile = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -196,10 +195,9 @@ bool ReadFileBytes(const std::string &path, std::vector<uint8_t> *pBytes, std::s
     LARGE_INTEGER size;
     bool ok = GetFileType(hFile) == FILE_TYPE_DISK && GetFileSizeEx(hFile, &size);
     if (!ok) {
-        *pError = "cannot be read: not a regular file";
+        *pError = NotARegularFile();
     } else if (size.QuadPart > kMaxFileBytes) {
-        *pError =
-            "file of " + std::to_string(size.QuadPart) + " bytes: larger than any picture or program this tool reads";
+        *pError = LargerThanAnyFileRead(size.QuadPart);
         ok = false;
     } else {
         pBytes->resize(static_cast<size_t>(size.QuadPart));
