@@ -17,6 +17,7 @@
 #include "tool_system.h"
 
 #include <algorithm>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,18 @@ int ReportRefusal(const std::string &file, const std::string &reason)
 {
     PrintError(kProgramName + ": " + file + ": " + reason + "\n");
     return kExitRefused;
+}
+
+// Runs the work for one picture: out of memory, the picture is refused and
+// the tool goes on, rather than ending without a word (on the 32-bit Windows
+// tool a picture near the size limits can need more than its address space).
+template <typename Work> int ForPicture(const std::string &picture, Work work)
+{
+    try {
+        return work();
+    } catch (const std::bad_alloc &) {
+        return ReportRefusal(picture, "not enough memory for this picture");
+    }
 }
 
 void PrintWarnings(const std::string &path, const ShapedPicture &shaped, const RegionFigures *pRegion = nullptr)
@@ -260,11 +273,13 @@ int Make(const ToolArguments &args)
 int RunCommand(const ToolArguments &args)
 {
     const bool inspect = args.command == "inspect", make = args.command == "make";
-    if (inspect && args.out.empty() && args.programTemplate.empty()) return Inspect(args.picture, args.json);
+    const std::string &picture = args.picture;
+    if (inspect && args.out.empty() && args.programTemplate.empty())
+        return ForPicture(picture, [&] { return Inspect(picture, args.json); });
     if (inspect || args.json || args.out.empty() || (!make && !args.programTemplate.empty())) return Usage(false);
-    if (args.command == "preview") return Preview(args.picture, args.out);
-    if (args.command == "convert") return Convert(args.picture, args.out);
-    if (make) return Make(args);
+    if (args.command == "preview") return ForPicture(picture, [&] { return Preview(picture, args.out); });
+    if (args.command == "convert") return ForPicture(picture, [&] { return Convert(picture, args.out); });
+    if (make) return ForPicture(picture, [&] { return Make(args); });
     return Usage(false);
 }
 
@@ -323,14 +338,12 @@ int MakeEachBeside(const std::vector<std::string> &pictures)
         status = kExitRefused;
     else
         for (const std::string &picture : pictures)
-            if (MakeBeside(picture, programTemplate) != 0) status = kExitRefused;
+            if (ForPicture(picture, [&] { return MakeBeside(picture, programTemplate); }) != 0) status = kExitRefused;
     KeepOwnConsoleOpen();
     return status;
 }
 
-} // namespace
-
-int RunTool(const std::vector<std::string> &args)
+int RunCommandLine(const std::vector<std::string> &args)
 {
     if (args.empty()) {
         // Started with nothing to do, as by a double click: say how to use it.
@@ -347,4 +360,15 @@ int RunTool(const std::vector<std::string> &args)
     ToolArguments toolArgs;
     if (!ParseArguments(args, &toolArgs)) return Usage(false);
     return RunCommand(toolArgs);
+}
+
+} // namespace
+
+int RunTool(const std::vector<std::string> &args)
+{
+    const int status = RunCommandLine(args);
+    std::string error;
+    if (FlushOut(&error)) return status;
+    PrintError(kProgramName + ": cannot write standard output: " + error + "\n");
+    return kExitRefused;
 }

@@ -50,6 +50,10 @@ inline bool IsPathSeparator(char c)
 void PrintOut(const std::string &text);
 void PrintError(const std::string &text);
 
+// Sends what standard output still holds on its way. False, with the reason,
+// when any of what was printed there could not be written (a full disk).
+bool FlushOut(std::string *pError);
+
 // After the pictures dropped on the tool are done: when the console was
 // opened for the tool alone (it was started from the desktop, not from a
 // prompt), asks for a key before closing it, so that the person can read

@@ -15,20 +15,55 @@
 
 namespace {
 
-// Writes all of the bytes to fd and closes it; on failure *pError says why.
-bool WriteAllAndClose(int fd, const std::vector<uint8_t> &bytes, std::string *pError)
+// How many symbolic links an output may lie behind, as the kernel allows.
+constexpr int kMostLinks = 40;
+
+std::string CannotBeWritten(int error)
 {
-    size_t done = 0;
-    while (done < bytes.size()) {
+    return std::string("cannot be written: ") + std::strerror(error);
+}
+
+// Writes all of the bytes to fd, with them on the disk first when flush, and
+// closes it; on failure *pError says why.
+bool WriteAllAndClose(int fd, const std::vector<uint8_t> &bytes, bool flush, std::string *pError)
+{
+    int error = 0;
+    for (size_t done = 0; done < bytes.size() && !error;) {
         const ssize_t written = write(fd, bytes.data() + done, bytes.size() - done);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) break;
-        done += static_cast<size_t>(written);
+        if (written > 0)
+            done += static_cast<size_t>(written);
+        else if (written == 0)
+            error = EIO;
+        else if (errno != EINTR)
+            error = errno;
     }
-    const int writeErrno = errno;
-    const bool closed = close(fd) == 0;
-    if (done == bytes.size() && closed) return true;
-    *pError = std::string("cannot be written: ") + std::strerror(done != bytes.size() ? writeErrno : errno);
+    if (!error && flush && fsync(fd) != 0) error = errno;
+    if (close(fd) != 0 && !error) error = errno;
+    if (!error) return true;
+    *pError = CannotBeWritten(error);
+    return false;
+}
+
+// The folder a name lies in, as a prefix for a name beside it: "" for the
+// current folder.
+std::string FolderOf(const std::string &path)
+{
+    return path.substr(0, path.rfind('/') + 1);
+}
+
+// The name that the output's bytes go to: path, or the file its symbolic
+// links lead to, which may not exist yet. False, with errno, for a loop.
+bool FollowLinks(const std::string &path, std::string *pTarget)
+{
+    *pTarget = path;
+    for (int links = 0; links <= kMostLinks; ++links) {
+        char link[PATH_MAX];
+        const ssize_t length = readlink(pTarget->c_str(), link, sizeof(link));
+        if (length < 0 || length == sizeof(link)) return true; // no link (or one no name can hold)
+        const std::string to(link, static_cast<size_t>(length));
+        *pTarget = to[0] == '/' ? to : FolderOf(*pTarget) + to;
+    }
+    errno = ELOOP;
     return false;
 }
 
@@ -40,6 +75,18 @@ bool MoveIntoPlaceKeepingExisting(const std::string &temp, const std::string &pa
     if (errno != EINVAL || link(temp.c_str(), path.c_str()) != 0) return false;
     unlink(temp.c_str());
     return true;
+}
+
+// A device or a pipe takes the bytes as they come: nothing can be put in its
+// place, and a file put there would take the place of the device.
+WriteOutcome WriteInto(const std::string &path, const std::vector<uint8_t> &bytes, std::string *pError)
+{
+    const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        *pError = CannotBeWritten(errno);
+        return WriteOutcome::kFailed;
+    }
+    return WriteAllAndClose(fd, bytes, false, pError) ? WriteOutcome::kWritten : WriteOutcome::kFailed;
 }
 
 } // namespace
@@ -70,13 +117,28 @@ bool ReadFileBytes(const std::string &path, std::vector<uint8_t> *pBytes, std::s
 WriteOutcome WriteFileWhole(const std::string &path, const std::vector<uint8_t> &bytes, bool replace,
                             std::string *pError)
 {
-    std::string temp = path + ".XXXXXX";
+    struct stat st;
+    if (replace && stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+        return WriteInto(path, bytes, pError);
+    // Replacing follows symbolic links, so that a link stays one and its
+    // target gets the bytes; without replacing, a link is a file there.
+    std::string target = path;
+    if (replace && !FollowLinks(path, &target)) {
+        *pError = CannotBeWritten(errno);
+        return WriteOutcome::kFailed;
+    }
+    const bool replacing = replace && stat(target.c_str(), &st) == 0;
+    // A short name, whatever the length of the output's: any name the folder
+    // takes can be the output's.
+    std::string temp = FolderOf(target) + ".brimshade-XXXXXX";
     const int fd = mkstemp(temp.data());
     if (fd < 0) {
         *pError = std::string("cannot be created: ") + std::strerror(errno);
         return WriteOutcome::kFailed;
     }
-    if (!WriteAllAndClose(fd, bytes, pError)) {
+    // On the disk before it takes the place of a file, so that a power cut
+    // leaves the old file or the new one, never an empty one.
+    if (!WriteAllAndClose(fd, bytes, replacing, pError)) {
         unlink(temp.c_str());
         return WriteOutcome::kFailed;
     }
@@ -85,12 +147,12 @@ WriteOutcome WriteFileWhole(const std::string &path, const std::vector<uint8_t> 
     umask(mask);
     chmod(temp.c_str(), 0666 & ~mask);
     const bool moved =
-        replace ? std::rename(temp.c_str(), path.c_str()) == 0 : MoveIntoPlaceKeepingExisting(temp, path);
+        replace ? std::rename(temp.c_str(), target.c_str()) == 0 : MoveIntoPlaceKeepingExisting(temp, target);
     if (moved) return WriteOutcome::kWritten;
     const int moveErrno = errno;
     unlink(temp.c_str());
     if (moveErrno == EEXIST) return WriteOutcome::kExists;
-    *pError = std::string("cannot be written: ") + std::strerror(moveErrno);
+    *pError = CannotBeWritten(moveErrno);
     return WriteOutcome::kFailed;
 }
 
@@ -117,6 +179,14 @@ void PrintOut(const std::string &text)
 void PrintError(const std::string &text)
 {
     std::fwrite(text.data(), 1, text.size(), stderr);
+}
+
+bool FlushOut(std::string *pError)
+{
+    errno = 0;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return true;
+    *pError = std::strerror(errno ? errno : EIO);
+    return false;
 }
 
 // A terminal stays open after the tool ends.

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -103,6 +104,7 @@ std::string ErrorText(DWORD error)
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL: return "No space left on device";
     case ERROR_WRITE_PROTECT: return "Read-only file system";
+    case ERROR_FILENAME_EXCED_RANGE: return "File name too long";
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
     case ERROR_USER_MAPPED_FILE: return "another program has it open";
@@ -117,11 +119,22 @@ std::string ErrorText(DWORD error)
     return text;
 }
 
+// The folder of a full name, with the separator at its end.
+std::wstring FolderOf(const std::wstring &path)
+{
+    return path.substr(0, path.find_last_of(L'\\') + 1);
+}
+
+// The longest name a folder holds, in UTF-16 units, as on Linux in bytes.
+constexpr size_t kLongestName = 255;
+
 // Why the finished file could not take the output's name. Windows says no
 // more than "access denied" when the output is a program that is running or a
 // file that another program holds open, and a read-only file gives the same.
 std::string ReplaceErrorText(DWORD error, const std::wstring &target)
 {
+    // Windows may say that a name longer than any it takes does not exist.
+    if (target.size() - FolderOf(target).size() > kLongestName) return "File name too long";
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return ErrorText(error);
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return "Is a directory";
@@ -130,29 +143,51 @@ std::string ReplaceErrorText(DWORD error, const std::wstring &target)
     return ErrorText(error);
 }
 
-bool WriteAll(HANDLE hFile, const std::vector<uint8_t> &bytes)
+// Writes all of the bytes to the file, with them on the disk first when
+// flush, and closes it. The error of the call that failed, or ERROR_SUCCESS.
+DWORD WriteAllAndClose(HANDLE hFile, const std::vector<uint8_t> &bytes, bool flush)
 {
-    size_t done = 0;
-    while (done < bytes.size()) {
+    DWORD error = ERROR_SUCCESS;
+    for (size_t done = 0; done < bytes.size() && error == ERROR_SUCCESS;) {
         const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
         DWORD written = 0;
-        if (!WriteFile(hFile, bytes.data() + done, chunk, &written, nullptr) || written == 0) return false;
+        if (!WriteFile(hFile, bytes.data() + done, chunk, &written, nullptr))
+            error = GetLastError();
+        else if (written == 0)
+            error = ERROR_WRITE_FAULT;
         done += written;
     }
-    return true;
+    if (error == ERROR_SUCCESS && flush && !FlushFileBuffers(hFile)) error = GetLastError();
+    if (!CloseHandle(hFile) && error == ERROR_SUCCESS) error = GetLastError();
+    return error;
 }
 
-// Creates a new file beside path for writing, under a name no other file
-// has; *pTemp is its name.
+// Creates a new file in the folder of path for writing, under a name no
+// other file has, as short whatever the length of path's own name, so that
+// any name the folder takes can be the output's; *pTemp is its name.
 HANDLE CreateTemporaryBeside(const std::wstring &path, std::wstring *pTemp)
 {
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        *pTemp = path + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(attempt) + L".tmp";
+        wchar_t name[32];
+        swprintf(name, 32, L".brimshade-%08lX%02X.tmp", static_cast<unsigned long>(GetCurrentProcessId()), attempt);
+        *pTemp = FolderOf(path) + name;
         HANDLE hFile =
             CreateFileW(pTemp->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (hFile != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return hFile;
     }
     return INVALID_HANDLE_VALUE;
+}
+
+// A device (NUL, a console, a pipe) takes the bytes as they come: nothing
+// can be put in its place.
+WriteOutcome WriteIntoDevice(const std::wstring &device, const std::vector<uint8_t> &bytes, std::string *pError)
+{
+    HANDLE hDevice = CreateFileW(device.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const DWORD error = hDevice == INVALID_HANDLE_VALUE ? GetLastError() : WriteAllAndClose(hDevice, bytes, false);
+    if (error == ERROR_SUCCESS) return WriteOutcome::kWritten;
+    *pError = "cannot be written: " + ErrorText(error);
+    return WriteOutcome::kFailed;
 }
 
 void Print(DWORD stdHandle, std::FILE *stream, const std::string &text)
@@ -214,16 +249,20 @@ WriteOutcome WriteFileWhole(const std::string &path, const std::vector<uint8_t> 
                             std::string *pError)
 {
     const std::wstring target = SystemPath(path);
+    // Device names keep the form Windows gives them, "\\.\NUL".
+    if (replace && target.compare(0, 4, L"\\\\.\\") == 0) return WriteIntoDevice(target, bytes, pError);
     std::wstring temp;
     HANDLE hFile = CreateTemporaryBeside(target, &temp);
     if (hFile == INVALID_HANDLE_VALUE) {
         *pError = "cannot be created: " + ErrorText(GetLastError());
         return WriteOutcome::kFailed;
     }
-    bool ok = WriteAll(hFile, bytes);
-    DWORD error = GetLastError();
-    ok = CloseHandle(hFile) && ok;
-    if (!ok) {
+    // On the disk before it takes the place of a file, so that a power cut
+    // leaves the old file or the new one, never an empty one.
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    const bool replacing = replace && attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    DWORD error = WriteAllAndClose(hFile, bytes, replacing);
+    if (error != ERROR_SUCCESS) {
         DeleteFileW(temp.c_str());
         *pError = "cannot be written: " + ErrorText(error);
         return WriteOutcome::kFailed;
@@ -267,6 +306,16 @@ void PrintOut(const std::string &text)
 void PrintError(const std::string &text)
 {
     Print(STD_ERROR_HANDLE, stderr, text);
+}
+
+bool FlushOut(std::string *pError)
+{
+    // The C library keeps the system's error of its last failed call, and the
+    // tool calls it for standard output and error alone. A write to a
+    // character device fails at once, as that is not buffered.
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return true;
+    *pError = ErrorText(_doserrno != ERROR_SUCCESS ? _doserrno : ERROR_WRITE_FAULT);
+    return false;
 }
 
 void KeepOwnConsoleOpen()

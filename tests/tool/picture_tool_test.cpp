@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <png.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,12 +18,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -429,6 +432,113 @@ TEST_F(PictureTool, AFailedWriteLeavesTheOldOutputAndNoTemporaryFile)
     for (const auto &entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"many.png", "out.bmp", "out_dir", "stderr", "stdout"}));
+}
+
+// Names in the folder, the tool's own files aside.
+std::vector<std::string> NamesIn(const fs::path &dir)
+{
+    std::vector<std::string> names;
+    for (const auto &entry : fs::directory_iterator(dir))
+        if (entry.path().filename() != "stdout" && entry.path().filename() != "stderr")
+            names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(PictureTool, OutputsThatAreNoPlainFileKeepWhatTheyAre)
+{
+    WriteManyColours(dir_ / "many.png");
+    const std::string many = (dir_ / "many.png").string();
+    ASSERT_EQ(Tool("convert " + many + " -o " + (dir_ / "expected.bmp").string()).status, 0);
+    const std::string expected = ReadText(dir_ / "expected.bmp");
+
+    // A FIFO is written into, and stays a FIFO.
+    const fs::path fifo = dir_ / "fifo.bmp";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::string read;
+    std::thread reader([&] { read = ReadText(fifo); });
+    const ToolRun toFifo = Tool("convert " + many + " -o " + fifo.string());
+    reader.join();
+    EXPECT_EQ(toFifo.status, 0) << toFifo.err;
+    EXPECT_TRUE(read == expected);
+    EXPECT_TRUE(fs::is_fifo(fifo));
+
+    // A symbolic link stays one: its target is replaced whole.
+    WriteBytes(dir_ / "target.bmp", {'o', 'l', 'd'});
+    fs::create_symlink("target.bmp", dir_ / "link.bmp");
+    EXPECT_EQ(Tool("convert " + many + " -o " + (dir_ / "link.bmp").string()).status, 0);
+    EXPECT_TRUE(fs::is_symlink(dir_ / "link.bmp"));
+    EXPECT_TRUE(ReadText(dir_ / "target.bmp") == expected);
+
+    // The longest name a folder takes is an output's name like any other;
+    // one longer is refused as such. No temporary file is left either way.
+    const std::string longest(251, 'x');
+    EXPECT_EQ(Tool("convert " + many + " -o " + (dir_ / (longest + ".bmp")).string()).status, 0);
+    EXPECT_TRUE(ReadText(dir_ / (longest + ".bmp")) == expected);
+    const ToolRun tooLong = Tool("convert " + many + " -o " + (dir_ / (longest + "y.bmp")).string());
+    EXPECT_EQ(tooLong.status, 1);
+    EXPECT_NE(tooLong.err.find("y.bmp: cannot be written: File name too long\n"), std::string::npos) << tooLong.err;
+    EXPECT_EQ(NamesIn(dir_), (std::vector<std::string>{"expected.bmp", "fifo.bmp", "link.bmp", "many.png",
+                                                       "target.bmp", longest + ".bmp"}));
+}
+
+TEST_F(PictureTool, StandardOutputThatCannotBeWrittenFailsTheTool)
+{
+    WriteManyColours(dir_ / "many.png");
+    const std::string command = std::string(BRIMSHADE_PICTURE_TOOL) + " inspect --json " +
+                                (dir_ / "many.png").string() + " >/dev/full 2>" + (dir_ / "stderr").string();
+    const int status = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    const std::string err = ReadText(dir_ / "stderr"), last = err.substr(err.rfind('\n', err.size() - 2) + 1);
+    EXPECT_EQ(last, "brimshade-picture: cannot write standard output: No space left on device\n") << err;
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define BRIMSHADE_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define BRIMSHADE_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+// Pictures dropped on the tool, the first too large for the memory the tool
+// may have: it is refused, and the next one goes on.
+TEST_F(PictureTool, OutOfMemoryRefusesThePictureAndTheNextGoesOn)
+{
+#ifdef BRIMSHADE_ADDRESS_SANITIZER
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit set here";
+#else
+    // 256 MiB as the program's 32-bit copy, a few kilobytes as a file.
+    png_image image;
+    std::memset(&image, 0, sizeof(image));
+    image.version = PNG_IMAGE_VERSION;
+    image.width = 16384;
+    image.height = 4096;
+    image.format = PNG_FORMAT_GRAY;
+    const std::vector<uint8_t> grey(size_t(image.width) * image.height);
+    ASSERT_TRUE(png_image_write_to_file(&image, (dir_ / "huge.png").c_str(), 0, grey.data(), 0, nullptr));
+    WriteManyColours(dir_ / "small.png");
+    // The tool beside a template it finds, which make refuses once it gets
+    // there.
+    fs::copy_file(BRIMSHADE_PICTURE_TOOL, dir_ / "brimshade-picture");
+    WriteBytes(dir_ / "brimshade.exe", {'M', 'Z'});
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const rlimit limit = {160 << 20, 160 << 20};
+        setrlimit(RLIMIT_AS, &limit);
+        freopen((dir_ / "stderr").c_str(), "w", stderr);
+        execl((dir_ / "brimshade-picture").c_str(), "brimshade-picture", (dir_ / "huge.png").c_str(),
+              (dir_ / "small.png").c_str(), static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    const std::string err = ReadText(dir_ / "stderr");
+    EXPECT_EQ(err.substr(0, err.find('\n') + 1),
+              "brimshade-picture: " + (dir_ / "huge.png").string() + ": not enough memory for this picture\n");
+    EXPECT_NE(err.find("brimshade.exe: "), std::string::npos) << err;
+#endif
 }
 
 TEST_F(PictureTool, ExactlyTwoHundredFiftySixColoursStayEightBit)

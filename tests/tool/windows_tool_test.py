@@ -17,6 +17,7 @@ output, whose code is the same for both builds. The paths come from the
 environment that tests/tool/CMakeLists.txt sets."""
 
 import json
+import fcntl
 import os
 import pty
 import re
@@ -26,6 +27,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import termios
 import time
 import unittest
 import zlib
@@ -184,6 +186,8 @@ def console_run(args, cwd, until, then_type=None):
     prompt or before a window sees it: its output there up to the text
     until, and its exit status, after typing then_type if given."""
     master, slave = pty.openpty()
+    # Wide enough that no line wraps, whatever the length of the paths shown.
+    fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 50, 2000, 0, 0))
     env = dict(WINE_ENV, LANG="C.UTF-8")
     program = subprocess.Popen(["wine", WINDOWS_TOOL, *args], cwd=cwd, env=env, stdin=slave, stdout=slave,
                                stderr=slave)
@@ -308,6 +312,30 @@ class WholeOrNothingTest(WorkDir):
                                   "or it is a program that is running\n"))
         self.assertEqual((self.dir / "held.bmp").read_bytes(), b"old")
         self.assertEqual(sorted(p.name for p in self.dir.iterdir()), ["a.png", "held.bmp"])
+
+
+@unittest.skipUnless(WHOLE_CORPUS, "the same code for both builds; too slow emulated")
+class OutputsTest(WorkDir):
+    def test_long_names_a_full_standard_output_and_nul_as_on_linux(self):
+        (self.dir / "a.png").write_bytes(png(6, 8, size=SIZE))
+        # The longest name a folder takes, then one more: the same outcome
+        # from both tools, and no temporary file left.
+        for out, written in (("x" * 251 + ".bmp", True), ("x" * 252 + ".bmp", False)):
+            linux, windows = (outcome(tool, ["convert", "a.png", "-o", out], self.dir, out if written else None)
+                              for tool in (LINUX_TOOL, WINDOWS_TOOL))
+            self.assertIsNone(difference(linux, windows), out)
+            self.assertEqual(linux[0], 0 if written else 1, linux[2])
+            self.assertEqual([p.name for p in self.dir.iterdir()], ["a.png"])
+        with open("/dev/full", "wb") as full:
+            runs = [subprocess.run(command + ["inspect", "a.png"], cwd=self.dir, env=WINE_ENV, stdout=full,
+                                   stderr=subprocess.PIPE, timeout=TIMEOUT)
+                    for command in ([LINUX_TOOL], ["wine", WINDOWS_TOOL])]
+        self.assertEqual([(run.returncode, run.stderr) for run in runs],
+                         [(1, b"brimshade-picture: cannot write standard output: No space left on device\n")] * 2)
+        # Windows' device NUL takes the bytes and stays a device.
+        run = run_windows_tool(["convert", "a.png", "-o", "NUL"], self.dir)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        self.assertEqual([p.name for p in self.dir.iterdir()], ["a.png"])
 
 
 if __name__ == "__main__":
