@@ -23,27 +23,89 @@ let worker = null;
 let ready = false;
 // Each picture's number: what the worker reports of an earlier one is stale.
 let current = 0;
-let picture = null; // {name, stem, inspection}
+let picture = null; // {name, stem, file, inspection}
 let downloadUrls = [];
+// Why this browser cannot run the page, once that is known.
+let unable = null;
 
 // A page opened from disk may not start a worker from a file, but it may
 // from a blob: the worker is brimshadeWorker's own source, the compiled
 // module and worker.js inside it.
 function startWorker() {
+    if (typeof WebAssembly !== "object") {
+        cannotRun("it has no WebAssembly, which the page runs on (it may be turned off)");
+        return;
+    }
     const url = URL.createObjectURL(new Blob([`(${brimshadeWorker})();`], { type: "text/javascript" }));
-    worker = new Worker(url);
+    let own;
+    try {
+        own = new Worker(url);
+    } catch (error) {
+        cannotRun(`it does not let the page start its worker (${error.message})`);
+        return;
+    }
+    worker = own;
     ready = false;
-    worker.onmessage = (event) => {
-        if (event.data.kind === "ready") {
-            URL.revokeObjectURL(url);
-            ready = true;
-            performance.mark("brimshade-ready");
-            if (!picture) showStatus("Ready for your picture.");
-            document.documentElement.dataset.ready = "true";
-            return;
-        }
-        if (event.data.id === current) receive(event.data);
+    // What a worker that has been replaced still says is no longer heard.
+    own.onmessage = (event) => {
+        if (own === worker) hear(event.data, url);
     };
+    own.onerror = (event) => {
+        event.preventDefault();
+        if (own !== worker) return;
+        if (!ready) cannotRun(`its worker could not start (${event.message})`);
+        else replaceWorker(current, event.message);
+    };
+}
+
+function hear(data, url) {
+    switch (data.kind) {
+    case "ready":
+        URL.revokeObjectURL(url);
+        ready = true;
+        performance.mark("brimshade-ready");
+        if (!picture) showStatus("Ready for your picture.");
+        document.documentElement.dataset.ready = "true";
+        break;
+    case "unable":
+        cannotRun(`it did not let the page start its WebAssembly (${data.value})`);
+        break;
+    case "failed":
+        replaceWorker(data.id, data.value);
+        break;
+    default:
+        if (data.id === current) receive(data);
+    }
+}
+
+// The worker has given up, and its memory with it: a new one takes its place.
+// The current picture goes on in the new one, unless it was the one that
+// failed.
+function replaceWorker(id, why) {
+    worker.terminate();
+    startWorker();
+    if (id !== current) {
+        if (picture && !document.documentElement.dataset.done) post(picture);
+        return;
+    }
+    refusal.textContent = `${picture.name}: the page ran out of memory with this picture (${why}).`;
+    refusal.hidden = false;
+    finish("That picture is too large for this page; the picture tool can make its program.");
+}
+
+function cannotRun(why) {
+    unable = `This browser cannot run this page: ${why}. The picture tool for Windows or Linux makes the same program.`;
+    worker?.terminate();
+    worker = null;
+    progress.hidden = true;
+    delete document.documentElement.dataset.busy;
+    showStatus(unable);
+    $("picture").disabled = true;
+    document.documentElement.dataset.unable = "true";
+}
+
+function post({ file, name }) {
+    worker.postMessage({ id: current, file, name });
 }
 
 function showStatus(text) {
@@ -72,20 +134,16 @@ function clearResults() {
 }
 
 function take(file) {
-    if (!file) return;
+    if (!file || unable) return;
     performance.mark("brimshade-picture-taken");
     clearResults();
     current += 1;
-    picture = { name: file.name, stem: stemOf(file.name), inspection: null };
+    picture = { name: file.name, stem: stemOf(file.name), file, inspection: null };
     document.documentElement.dataset.busy = "true";
     progress.hidden = false;
     progress.value = 0;
     showStatus(ready ? STAGES.reading[1](file.name) : `Reading ${file.name} as soon as the page is ready…`);
-    const id = current;
-    file.arrayBuffer().then(
-        (bytes) => worker.postMessage({ id, picture: bytes, name: file.name }, [bytes]),
-        () => id === current && finish(`${file.name} could not be read from your computer.`),
-    );
+    post(picture);
 }
 
 function finish(text) {
@@ -134,12 +192,8 @@ function receive({ kind, value }) {
     case "done":
         if (refusal.hidden) finish(`Done: ${picture.stem}.exe is ready to download.`);
         break;
-    case "failed":
-        refusal.textContent = `${picture.name}: the page ran out of memory with this picture (${value}).`;
-        refusal.hidden = false;
-        finish("That picture is too large for this page; the picture tool can make its program.");
-        worker.terminate();
-        startWorker();
+    case "unreadable":
+        finish(`${picture.name} could not be read from your computer.`);
         break;
     }
 }

@@ -3,6 +3,7 @@
 // functions (command_results.h), with the program made from the template built
 // into this module. The page's worker calls make() once for each picture.
 #include "command_results.h"
+#include "file_size_limit.h"
 #include "template_program.h"
 
 #include <emscripten/bind.h>
@@ -27,9 +28,14 @@ void Report(val &report, const char *kind, val value)
 }
 
 // The tool's one line for a refusal.
+std::string RefusalLine(const std::string &file, const std::string &reason)
+{
+    return "brimshade-picture: " + file + ": " + reason;
+}
+
 void ReportRefusal(val &report, const std::string &file, const std::string &reason)
 {
-    Report(report, "refusal", val("brimshade-picture: " + file + ": " + reason));
+    Report(report, "refusal", val(RefusalLine(file, reason)));
 }
 
 // The preview for a canvas: red, green, blue and alpha a pixel, top row first.
@@ -80,9 +86,19 @@ void Make(const std::string &picture, const std::string &file, val report)
     Report(report, "preview", PageBytes(PreviewForCanvas(shaped.picture)));
 }
 
+// The tool's one line for a file larger than any it reads, "" for any
+// other: asked before the file is read, so that a file of gigabytes given by
+// mistake is never copied into memory.
+std::string RefusalOfSize(double bytes, const std::string &file)
+{
+    if (bytes <= kMaxFileBytes) return "";
+    return RefusalLine(file, LargerThanAnyFileRead(static_cast<int64_t>(bytes)));
+}
+
 } // namespace
 
 EMSCRIPTEN_BINDINGS(brimshade)
 {
     emscripten::function("make", &Make);
+    emscripten::function("refusalOfSize", &RefusalOfSize);
 }

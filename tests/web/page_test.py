@@ -4,9 +4,12 @@ from disk as a person opens it from the release: for a handful of pictures
 Wine's shape limit, a broken file), the figures it shows are the native
 tool's inspect --json, the .exe and .bmp it offers download as the native
 tool's make and convert write them, its preview has the pixels of preview's
-image, and a refusal shows the tool's message and nothing to download. The
-page makes no network request. Served by a plain web server, it works too. A screenshot of the page with the sample
-picture is saved beside the test's output (page.png).
+image, and a refusal shows the tool's message and nothing to download, a
+file larger than the tool reads included. The page makes no network
+request. Served by a plain web server, it works too. A worker out of memory
+is replaced whichever picture it was on, and a browser that cannot run the
+page is told so. A screenshot of the page with the sample picture is saved
+beside the test's output (page.png).
 
 The paths come from the environment that tests/web/CMakeLists.txt sets."""
 
@@ -213,22 +216,101 @@ class PageTest(unittest.TestCase):
         self.assertEqual([url for url in requested if urlparse(url).scheme not in ("file", "blob", "data")], [])
 
 
+    def test_a_file_larger_than_the_tool_reads_is_refused_unread(self):
+        # Three gigabytes, taking no room on the disk.
+        with open(WORK / "pictures" / "huge.png", "wb") as huge:
+            huge.truncate(3 << 30)
+        self.give("huge.png")
+        self.assertEqual(self.text("refusal"), native("inspect", "huge.png")[2].rstrip("\n"))
+        self.assertEqual([a for a in self.browser.find_elements(By.CSS_SELECTOR, "a[download]") if a.is_displayed()],
+                         [])
+
+
+def serve_page(test, policy=None):
+    """The page's address on a web server that only hands out its files,
+    with the content security policy given."""
+    class Handler(http.server.SimpleHTTPRequestHandler):
+        def end_headers(self):
+            if policy:
+                self.send_header("Content-Security-Policy", policy)
+            super().end_headers()
+
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(Handler, directory=str(PAGE.parent)))
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    test.addCleanup(server.server_close)
+    test.addCleanup(server.shutdown)
+    return f"http://127.0.0.1:{server.server_port}/index.html"
+
+
+def open_page(test, profile, address, arguments=()):
+    browser = chromium.start(WORK / profile, "1100,1200", arguments=arguments)
+    test.addCleanup(browser.quit)
+    browser.get(address)
+    return browser
+
+
 class StaticHostTest(unittest.TestCase):
     """The same page from a web server that only hands out its files."""
 
     def test_served_page_makes_the_program(self):
-        handler = functools.partial(http.server.SimpleHTTPRequestHandler, directory=str(PAGE.parent))
-        server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
-        threading.Thread(target=server.serve_forever, daemon=True).start()
-        self.addCleanup(server.shutdown)
-        browser = chromium.start(WORK / "served-profile", "1100,1200")
-        self.addCleanup(browser.quit)
-        browser.get(f"http://127.0.0.1:{server.server_port}/index.html")
+        browser = open_page(self, "served-profile", serve_page(self))
         wait_for(lambda: browser.execute_script("return document.documentElement.dataset.ready"))
         browser.find_element(By.ID, "picture").send_keys(str(SOURCE / "docs" / "sample-picture.png"))
         wait_for(lambda: browser.execute_script("return document.documentElement.dataset.done"))
         self.assertEqual(browser.find_element(By.ID, "download-program").get_attribute("download"),
                          "sample-picture.exe")
+
+
+class CannotRunTest(unittest.TestCase):
+    """A browser that cannot run the page is told so, and why: one without
+    WebAssembly (JavaScript without its compiler, as locked-down browsers
+    run it), and a page whose content security policy forbids WebAssembly."""
+
+    def test_without_webassembly_or_where_a_policy_forbids_it(self):
+        cases = {"without": (PAGE.as_uri(), ["--js-flags=--jitless"], "it has no WebAssembly"),
+                 "policy": (serve_page(self, "script-src 'self' blob:"), [],
+                            "it did not let the page start its WebAssembly")}
+        for name, (address, arguments, why) in cases.items():
+            with self.subTest(name):
+                browser = open_page(self, f"{name}-profile", address, arguments)
+                wait_for(lambda: browser.execute_script("return document.documentElement.dataset.unable"))
+                status = browser.find_element(By.ID, "status").get_attribute("textContent")
+                self.assertTrue(status.startswith(f"This browser cannot run this page: {why}"), status)
+                self.assertFalse(browser.find_element(By.ID, "picture").is_enabled())
+
+
+class OutOfMemoryTest(unittest.TestCase):
+    """A worker that runs out of memory is replaced, whichever picture it was
+    on: here the module may have 512 MiB, which a picture of 8192 x 8192
+    pixels needs more than, and one of 4096 x 4096 less."""
+
+    def test_the_next_picture_goes_on_in_a_new_worker(self):
+        pictures = WORK / "memory"
+        pictures.mkdir()
+        for name, side in (("big.png", 8192), ("medium.png", 4096)):
+            raw = zlib.compress((b"\0" + bytes(side)) * side)  # black, one row after another
+            ihdr = struct.pack(">IIBBBBB", side, side, 8, 0, 0, 0, 0)
+            (pictures / name).write_bytes(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr) + chunk(b"IDAT", raw)
+                                          + chunk(b"IEND", b""))
+        browser = open_page(self, "memory-profile", PAGE.as_uri(), ["--js-flags=--wasm-max-mem-pages=8192"])
+        wait_for(lambda: browser.execute_script("return document.documentElement.dataset.ready"))
+        give = browser.find_element(By.ID, "picture").send_keys
+        done = "return document.documentElement.dataset.done"
+        text = "return document.getElementById(arguments[0]).textContent"
+
+        give(str(pictures / "big.png"))
+        wait_for(lambda: browser.execute_script(done))
+        self.assertIn("big.png: the page ran out of memory with this picture", browser.execute_script(text, "refusal"))
+        # The big picture again, and the medium one once the big one is being
+        # made: the worker fails on a picture no longer current, and the
+        # medium one fits in a new worker's memory, not in what the failed
+        # one has left.
+        give(str(pictures / "big.png"))
+        wait_for(lambda: browser.execute_script("return document.getElementById('progress').value >= 1"))
+        give(str(pictures / "medium.png"))
+        wait_for(lambda: browser.execute_script(done))
+        self.assertEqual(browser.execute_script(text, "status"), "Done: medium.exe is ready to download.")
+        self.assertFalse(browser.find_element(By.ID, "refusal").is_displayed())
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)
