@@ -30,6 +30,10 @@ SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
 export SOURCE_DATE_EPOCH
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# An interrupt or a termination would end this shell without its EXIT trap;
+# exiting from theirs runs it.
+trap 'exit 130' INT
+trap 'exit 143' TERM
 mkdir "$work/source" "$work/stage" "$work/dist"
 git archive HEAD | tar -x -C "$work/source"
 

@@ -12,6 +12,10 @@ mkdir -p build
 setsid tools/guest32.sh prepare >build/guest-prepare.log 2>&1 &
 prepare=$!
 trap 'kill -- -$prepare 2>/dev/null || true' EXIT
+# An interrupt or a termination would end this shell without its EXIT trap;
+# exiting from theirs runs it.
+trap 'exit 130' INT
+trap 'exit 143' TERM
 # fuzz includes a minute of fuzzing each of its targets; system-libs is the
 # host build linked with the system's libpng and zlib, as distributors may
 # build it.
@@ -28,6 +32,8 @@ cmake --preset web
 cmake --build --preset web
 ctest --preset web
 wait $prepare || { cat build/guest-prepare.log; echo "preparing the virtual machine failed" >&2; exit 1; }
+# The preparation has ended: its number may now be another process's.
+trap - EXIT INT TERM
 ctest --preset win32
 cmake --preset win64
 cmake --build --preset win64
