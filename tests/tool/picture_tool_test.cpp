@@ -478,8 +478,8 @@ TEST_F(PictureTool, OutputsThatAreNoPlainFileKeepWhatTheyAre)
     const ToolRun tooLong = Tool("convert " + many + " -o " + (dir_ / (longest + "y.bmp")).string());
     EXPECT_EQ(tooLong.status, 1);
     EXPECT_NE(tooLong.err.find("y.bmp: cannot be written: File name too long\n"), std::string::npos) << tooLong.err;
-    EXPECT_EQ(NamesIn(dir_), (std::vector<std::string>{"expected.bmp", "fifo.bmp", "link.bmp", "many.png",
-                                                       "target.bmp", longest + ".bmp"}));
+    EXPECT_EQ(NamesIn(dir_), (std::vector<std::string>{"expected.bmp", "fifo.bmp", "link.bmp", "many.png", "target.bmp",
+                                                       longest + ".bmp"}));
 }
 
 TEST_F(PictureTool, StandardOutputThatCannotBeWrittenFailsTheTool)
