@@ -2,6 +2,7 @@
 
 #include "art_key.h"
 #include "color_key_region.h"
+#include "layered_art.h"
 #include "resource.h"
 
 HBITMAP g_hArtBitmap = NULL;
@@ -30,6 +31,16 @@ static void ShapeWindow(HWND hwnd)
     if (hRgn != NULL && !SetWindowRgn(hwnd, hRgn, TRUE)) DeleteObject(hRgn);
 }
 
+// The extended style a made program's maker asked for: WS_EX_TOPMOST, a
+// window kept above the others, or none.
+static DWORD RequestedExStyle(HINSTANCE hInstance)
+{
+    HRSRC hResource = FindResourceA(hInstance, MAKEINTRESOURCEA(IDR_WINDOW_EX_STYLE), RT_RCDATA);
+    if (hResource == NULL || SizeofResource(hInstance, hResource) < sizeof(DWORD)) return 0;
+    const DWORD *pdwExStyle = (const DWORD *)LockResource(LoadResource(hInstance, hResource));
+    return pdwExStyle != NULL ? *pdwExStyle & WS_EX_TOPMOST : 0;
+}
+
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow)
 {
     (void)hPrevInstance;
@@ -42,12 +53,18 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
 
     BITMAP bm;
     if (GetObjectA(g_hArtBitmap, sizeof(bm), &bm) == 0) return -1;
-    HWND hwnd =
-        CreateWindowExA(0, g_szClassName, NULL, WS_POPUP, 0, 0, bm.bmWidth, bm.bmHeight, NULL, NULL, hInstance, NULL);
+    const BOOL fSoftEdges = ArtworkHasAlpha(hInstance);
+    const DWORD dwExStyle = RequestedExStyle(hInstance) | (fSoftEdges ? WS_EX_LAYERED : 0);
+    HWND hwnd = CreateWindowExA(dwExStyle, g_szClassName, NULL, WS_POPUP, 0, 0, bm.bmWidth, bm.bmHeight, NULL, NULL,
+                                hInstance, NULL);
     if (hwnd == NULL) return -1;
 
-    // Shaped before it is first shown, so it is never seen rectangular.
-    ShapeWindow(hwnd);
+    // Shaped, or given its blended pixels, before it is first shown, so it is
+    // never seen rectangular or empty.
+    if (!fSoftEdges)
+        ShapeWindow(hwnd);
+    else if (!ShowArtOnLayeredWindow(hwnd, g_hArtBitmap))
+        return -1;
     ShowWindow(hwnd, nCmdShow);
     UpdateWindow(hwnd);
 

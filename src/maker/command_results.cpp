@@ -36,12 +36,19 @@ __attribute__((format(printf, 2, 3))) void Appendf(std::string *pText, const cha
 }
 
 // The picture is not refused for this: the program is right on Windows.
-std::string X11Warning(const RegionFigures &region)
+// With soft edges, Wine makes the shape request of the pixels that are not
+// fully transparent, with or without a compositor, and past the limit ends
+// with an X error or shows the window with a wrong shape.
+std::string X11Warning(const ShapedPicture &shaped, const RegionFigures &region)
 {
-    return "the window's region has " + std::to_string(region.bandedRectangles) + " rectangles, more than the " +
-           std::to_string(kX11ShapeRectangleLimit) +
-           " one X11 shape request can carry: on Windows the program is fine, but under Wine on X11 it fails at "
-           "start without showing its window (an X error ends it, or it hangs)";
+    const std::string rectangles = std::to_string(region.bandedRectangles) + " rectangles, more than the " +
+                                   std::to_string(kX11ShapeRectangleLimit) +
+                                   " one X11 shape request can carry: on Windows the program is fine, but under Wine "
+                                   "on X11 it fails at start";
+    if (shaped.edges == Edges::kSoft)
+        return "the window's pixels that are not fully transparent make " + rectangles +
+               " (an X error ends it, or its window shows with a wrong shape)";
+    return "the window's region has " + rectangles + " without showing its window (an X error ends it, or it hangs)";
 }
 
 // "17, 17, 17": the blue, green and red that near-black pixels are raised to.
@@ -149,11 +156,26 @@ void FindFewColours(const Picture &picture, FewColours *pColours)
 
 } // namespace
 
-bool ReadShapedPicture(const uint8_t *pData, size_t cbData, ShapedPicture *pShaped, std::string *pError)
+bool ReadShapedPicture(const uint8_t *pData, size_t cbData, EdgesChoice choice, ShapedPicture *pShaped,
+                       std::string *pError)
 {
     if (!ReadPicture(pData, cbData, &pShaped->picture, pError)) return false;
-    pShaped->counts = EncodeShapeInColours(&pShaped->picture);
+    const bool transparency = pShaped->picture.hasTransparency;
+    if (choice == EdgesChoice::kSoft && !transparency) {
+        *pError = "soft edges need a picture with transparency (an alpha channel or a transparent colour), "
+                  "and this one has none";
+        return false;
+    }
+    pShaped->edges = choice == EdgesChoice::kCut || !transparency ? Edges::kCut : Edges::kSoft;
+    pShaped->counts =
+        pShaped->edges == Edges::kSoft ? CountSoftShape(pShaped->picture) : EncodeShapeInColours(&pShaped->picture);
     return true;
+}
+
+RegionFigures MeasureShape(const ShapedPicture &shaped)
+{
+    if (shaped.edges == Edges::kCut) return MeasureRegion(shaped.picture);
+    return MeasureRegion(SoftShapeInColours(shaped.picture));
 }
 
 std::vector<std::string> Warnings(const ShapedPicture &shaped, const RegionFigures *pRegion)
@@ -162,9 +184,9 @@ std::vector<std::string> Warnings(const ShapedPicture &shaped, const RegionFigur
     std::vector<std::string> warnings;
     if (shaped.counts.seeThrough == pixels)
         warnings.push_back("every pixel is cut away: the window would be empty");
-    else if (shaped.counts.seeThrough == 0)
+    else if (shaped.counts.seeThrough == 0 && shaped.counts.partlyTransparent == 0)
         warnings.push_back("no pixel is cut away: the window is a plain rectangle");
-    if (pRegion && TooComplexForX11(*pRegion)) warnings.push_back(X11Warning(*pRegion));
+    if (pRegion && TooComplexForX11(*pRegion)) warnings.push_back(X11Warning(shaped, *pRegion));
     return warnings;
 }
 
@@ -195,12 +217,16 @@ std::string InspectionText(const std::string &file, const ShapedPicture &shaped,
     Appendf(&text, "  format: %s\n", picture.format.c_str());
     Appendf(&text, "  size: %d x %d\n", picture.width, picture.height);
     Appendf(&text, "  shape from: %s\n", picture.hasTransparency ? "transparency" : "near-black colours");
+    text += shaped.edges == Edges::kSoft ? "  edges: soft, each pixel blended with what lies below by its alpha\n"
+                                         : "  edges: cut to the shape\n";
     if (picture.gammaConverted)
         Appendf(&text, "  colours: converted to sRGB from the file's gamma %s\n", GammaText(picture.fileGamma).c_str());
     if (picture.alphaUnused) text += "  alpha: 0 throughout, so unused: the picture is opaque\n";
     Appendf(&text, "  see-through pixels: %llu of %llu (%s %%)\n", (unsigned long long)shaped.counts.seeThrough,
             (unsigned long long)pixels, Percentage(shaped.counts.seeThrough, pixels).c_str());
     if (picture.hasTransparency)
+        Appendf(&text, "  partly transparent pixels: %llu\n", (unsigned long long)shaped.counts.partlyTransparent);
+    if (picture.hasTransparency && shaped.edges == Edges::kCut)
         Appendf(&text, "  opaque near-black pixels raised to %s: %llu\n", RaisedGreyText().c_str(),
                 (unsigned long long)shaped.counts.raised);
     Appendf(&text, "  rectangles: %llu in %llu batch%s\n", (unsigned long long)region.rectangles,
@@ -230,11 +256,13 @@ std::string InspectionJson(const std::string &file, const ShapedPicture &shaped,
                        ", \"width\": " + std::to_string(picture.width) +
                        ", \"height\": " + std::to_string(picture.height) +
                        ", \"has_transparency\": " + (picture.hasTransparency ? "true" : "false") +
+                       ", \"edges\": " + (shaped.edges == Edges::kSoft ? "\"soft\"" : "\"cut\"") +
                        ", \"file_gamma\": " + (picture.fileGamma ? GammaText(picture.fileGamma) : "null") +
                        ", \"gamma_converted\": " + (picture.gammaConverted ? "true" : "false") +
                        ", \"alpha_unused\": " + (picture.alphaUnused ? "true" : "false") +
                        ", \"see_through_pixels\": " + std::to_string(shaped.counts.seeThrough) +
                        ", \"see_through_percent\": " + Percentage(shaped.counts.seeThrough, pixels) +
+                       ", \"partly_transparent_pixels\": " + std::to_string(shaped.counts.partlyTransparent) +
                        ", \"raised_pixels\": " + std::to_string(shaped.counts.raised) +
                        ", \"rectangles\": " + std::to_string(region.rectangles) + ", \"batches\": [";
     for (size_t i = 0; i < region.batches.size(); ++i)
@@ -253,8 +281,9 @@ std::string InspectionJson(const std::string &file, const ShapedPicture &shaped,
     return json + "]}\n";
 }
 
-std::vector<uint8_t> DrawPreview(const Picture &picture)
+std::vector<uint8_t> DrawPreview(const ShapedPicture &shaped)
 {
+    const Picture &picture = shaped.picture;
     const size_t width = picture.width, height = picture.height;
     std::vector<uint8_t> shown(width * height * 3);
     for (size_t row = 0; row < height; ++row) {
@@ -262,12 +291,17 @@ std::vector<uint8_t> DrawPreview(const Picture &picture)
         for (size_t x = 0; x < width; ++x) {
             const uint8_t *src = &picture.pixels[(row * width + x) * 4];
             uint8_t *dst = &shown[(row * width + x) * 3];
-            if (!IsSeeThrough(src)) {
-                std::memcpy(dst, src, 3);
-                continue;
-            }
             const bool light = (x / kCheckerSize + y / kCheckerSize) % 2 == 0;
-            std::memset(dst, light ? kCheckerLight : kCheckerDark, 3);
+            const uint8_t checker = light ? kCheckerLight : kCheckerDark;
+            if (shaped.edges == Edges::kSoft) {
+                // As the desktop blends the program's premultiplied pixels.
+                for (int c = 0; c < 3; ++c)
+                    dst[c] = static_cast<uint8_t>(Premultiplied(src[c], src[3]) + Premultiplied(checker, 255 - src[3]));
+            } else if (!IsSeeThrough(src)) {
+                std::memcpy(dst, src, 3);
+            } else {
+                std::memset(dst, checker, 3);
+            }
         }
     }
     return shown;
@@ -275,7 +309,7 @@ std::vector<uint8_t> DrawPreview(const Picture &picture)
 
 bool EncodePreview(const ShapedPicture &shaped, std::vector<uint8_t> *pPng, std::string *pError)
 {
-    const std::vector<uint8_t> bgr = DrawPreview(shaped.picture);
+    const std::vector<uint8_t> bgr = DrawPreview(shaped);
     png_image image;
     std::memset(&image, 0, sizeof(image));
     image.version = PNG_IMAGE_VERSION;
@@ -295,14 +329,22 @@ bool EncodePreview(const ShapedPicture &shaped, std::vector<uint8_t> *pPng, std:
     return ok;
 }
 
-std::vector<uint8_t> EncodeEmbeddedBmp(const Picture &picture, size_t *pColours)
+std::vector<uint8_t> EncodeEmbeddedBmp(const ShapedPicture &shaped, size_t *pColours)
 {
-    FewColours colours;
-    FindFewColours(picture, &colours);
-    *pColours = colours.sorted.size();
+    const Picture &picture = shaped.picture;
     BmpFormat format;
     format.width = picture.width;
     format.height = picture.height;
+    if (shaped.edges == Edges::kSoft) {
+        *pColours = 0;
+        format.bitCount = 32;
+        const size_t rowBytes = size_t(format.width) * 4;
+        return EncodeBmp(
+            format, [&](uint32_t row, uint8_t *pRow) { std::memcpy(pRow, &picture.pixels[row * rowBytes], rowBytes); });
+    }
+    FewColours colours;
+    FindFewColours(picture, &colours);
+    *pColours = colours.sorted.size();
     format.bitCount = colours.sorted.empty() ? 24 : 8;
     format.colourTable = colours.sorted;
     format.coloursUsed = static_cast<uint32_t>(colours.sorted.size());
@@ -326,17 +368,22 @@ std::vector<uint8_t> EncodeEmbeddedBmp(const Picture &picture, size_t *pColours)
     });
 }
 
-bool PutInProgram(const std::vector<uint8_t> &programTemplate, const std::vector<uint8_t> &bmp,
+bool PutInProgram(const std::vector<uint8_t> &programTemplate, const std::vector<uint8_t> &bmp, bool onTop,
                   std::vector<uint8_t> *pProgram, std::string *pError)
 {
     return MakeProgram(programTemplate.data(), programTemplate.size(), bmp.data() + kBmpFileHeaderSize,
-                       bmp.size() - kBmpFileHeaderSize, pProgram, pError);
+                       bmp.size() - kBmpFileHeaderSize, onTop, pProgram, pError);
 }
 
 std::string ConversionSummary(const std::string &out, const ShapedPicture &shaped, size_t colours)
 {
     std::string text = out;
     Appendf(&text, ": %d x %d, ", shaped.picture.width, shaped.picture.height);
+    if (shaped.edges == Edges::kSoft) {
+        Appendf(&text, "32 bits with alpha, soft edges; %llu fully and %llu partly transparent pixels\n",
+                (unsigned long long)shaped.counts.seeThrough, (unsigned long long)shaped.counts.partlyTransparent);
+        return text;
+    }
     if (colours == 0)
         text += "24 bits (more than 256 colours)";
     else

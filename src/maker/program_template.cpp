@@ -34,17 +34,29 @@ const char *const kDirectoryNames[] = {"export table",
                                        "CLR runtime header",
                                        "reserved directory"};
 
-// Bitmap 101 in French (France), as the resource script declares it.
-constexpr uint32_t RT_BITMAP = 2, IDB_ARTWORK = 101, kArtworkLanguage = 0x040C;
+// Bitmap 101 in French (France), as the resource script declares it; and
+// for a window kept above others, the extended window style the program
+// reads from its data resource 102, in the same language.
+constexpr uint32_t RT_BITMAP = 2, RT_RCDATA = 10, IDB_ARTWORK = 101, IDR_WINDOW_EX_STYLE = 102;
+constexpr uint32_t kArtworkLanguage = 0x040C, WS_EX_TOPMOST = 0x00000008;
 const uint32_t kArtworkPath[3] = {RT_BITMAP, IDB_ARTWORK, kArtworkLanguage};
+const uint32_t kWindowStylePath[3] = {RT_RCDATA, IDR_WINDOW_EX_STYLE, kArtworkLanguage};
 constexpr uint32_t kSubdirectory = 0x80000000;
-// The rebuilt resource section: three directories of one entry each (type,
-// name, language), the data entry, then the bitmap, the whole rounded to 8
-// bytes: the resource compiler's own layout, so that only what depends on the
-// bitmap differs from the template.
-constexpr uint32_t kDirectorySize = 16 + 8, kDataEntrySize = 16;
-constexpr uint32_t kResourceTreeSize = 3 * kDirectorySize + kDataEntrySize;
+// The rebuilt resource section, in the resource compiler's own layout, so
+// that with the bitmap alone only what depends on the bitmap differs from the
+// template: the directory of types, one entry for each; a directory of names
+// and one of languages for each, of one entry; the data entries; then the
+// data of each, at whole 8 bytes, the whole rounded to 8 bytes.
+constexpr uint32_t kDirectorySize = 16, kDirectoryEntrySize = 8, kDataEntrySize = 16;
 constexpr uint32_t kResourceAlignment = 8;
+
+// A resource the section holds: its type and number, in the artwork's
+// language.
+struct Resource {
+    const uint32_t *pPath;
+    const uint8_t *pData;
+    uint32_t cbData;
+};
 
 struct Section {
     size_t headerAt; // of its entry in the section table
@@ -276,30 +288,54 @@ int FindEntry(const uint8_t *pSection, uint32_t cbSection, uint32_t at, uint32_t
     return 0;
 }
 
-// Bitmap 101 in language 0x040C must be there, and nothing else.
+// Follows path (type, name, language) from the directory at offset at of the
+// section, one level at a time, keeping each directory's offset in the file in
+// treeAt and the data entry's offset in the section in *pEntryAt. 1 found,
+// with *pAlone when every directory below the first holds that one entry; 0
+// not there; -1 the table runs past its section.
+int FollowPath(const uint8_t *pSection, const Section &section, const uint32_t path[3], size_t treeAt[3],
+               uint32_t *pEntryAt, bool *pAlone)
+{
+    uint32_t at = 0;
+    *pAlone = true;
+    for (int level = 0; level < 3; ++level) {
+        uint32_t target = 0;
+        bool only = false;
+        const int found = FindEntry(pSection, section.rawSize, at, path[level], &target, &only);
+        if (found <= 0) return found;
+        // Types and names lead to directories, languages to the data.
+        if (((target & kSubdirectory) != 0) != (level < 2)) return 0;
+        treeAt[level] = section.rawPointer + at;
+        if (level > 0) *pAlone = *pAlone && only;
+        at = target & ~kSubdirectory;
+    }
+    if (at > section.rawSize || section.rawSize - at < kDataEntrySize) return -1;
+    *pEntryAt = at;
+    return 1;
+}
+
+// Bitmap 101 in language 0x040C must be there, and nothing else but the
+// window's style that a made program may carry.
 bool ReadResourceTree(const uint8_t *pFile, Layout *pLayout, std::string *pError)
 {
     const Section &section = pLayout->sections[pLayout->resource];
     const uint8_t *pSection = pFile + section.rawPointer;
     const std::string damaged = "the resource table runs past its section";
-    uint32_t at = 0;
-    bool alone = true;
-    for (int level = 0; level < 3; ++level) {
-        uint32_t target = 0;
-        bool only = false;
-        const int found = FindEntry(pSection, section.rawSize, at, kArtworkPath[level], &target, &only);
-        if (found < 0) return FailWith(pError, damaged);
-        // Types and names lead to directories, languages to the data.
-        if (found == 0 || ((target & kSubdirectory) != 0) != (level < 2))
-            return FailWith(pError, "no bitmap 101 in language 0x040C");
-        pLayout->treeAt[level] = section.rawPointer + at;
-        alone = alone && only;
-        at = target & ~kSubdirectory;
-    }
-    if (at > section.rawSize || section.rawSize - at < kDataEntrySize) return FailWith(pError, damaged);
-    if (!alone)
+    uint32_t entryAt = 0;
+    bool alone = false;
+    const int found = FollowPath(pSection, section, kArtworkPath, pLayout->treeAt, &entryAt, &alone);
+    if (found < 0) return FailWith(pError, damaged);
+    if (found == 0) return FailWith(pError, "no bitmap 101 in language 0x040C");
+    pLayout->codePage = GetLe32(pSection + entryAt + 8);
+    const uint32_t types = uint32_t(GetLe16(pSection + 12)) + GetLe16(pSection + 14);
+    size_t styleTreeAt[3];
+    uint32_t styleAt = 0;
+    bool styleAlone = false;
+    const int style =
+        types == 2 ? FollowPath(pSection, section, kWindowStylePath, styleTreeAt, &styleAt, &styleAlone) : 0;
+    if (style < 0) return FailWith(pError, damaged);
+    if (!alone || !(types == 1 || (style == 1 && styleAlone)))
         return FailWith(pError, "resources besides bitmap 101 in language 0x040C: the program carries no other");
-    pLayout->codePage = GetLe32(pSection + at + 8);
     return true;
 }
 
@@ -324,28 +360,62 @@ bool WithinLimits(int64_t fileSize, int64_t imageSize, int64_t initializedData, 
     return true;
 }
 
+// The size of the resource section's table for count resources, the data
+// left out.
+uint32_t ResourceTreeSize(uint32_t count)
+{
+    return kDirectorySize + count * kDirectoryEntrySize +
+           count * (2 * (kDirectorySize + kDirectoryEntrySize) + kDataEntrySize);
+}
+
+uint64_t ResourceSectionSize(const std::vector<Resource> &resources)
+{
+    uint64_t size = ResourceTreeSize(static_cast<uint32_t>(resources.size()));
+    for (const Resource &resource : resources) size = AlignUp(size, kResourceAlignment) + resource.cbData;
+    return AlignUp(size, kResourceAlignment);
+}
+
 // The new resource section, as the resource compiler would have laid it out
-// for this bitmap, padded with zeros to its raw size.
-void AppendResourceSection(const uint8_t *pTemplate, const Layout &layout, const uint8_t *pDib, uint32_t cbDib,
+// for these resources, sorted by type, padded with zeros to its raw size.
+void AppendResourceSection(const uint8_t *pTemplate, const Layout &layout, const std::vector<Resource> &resources,
                            uint32_t rawSize, std::vector<uint8_t> *pOut)
 {
-    uint8_t tree[kResourceTreeSize] = {};
-    for (uint32_t level = 0; level < 3; ++level) {
-        uint8_t *pDirectory = tree + level * kDirectorySize;
-        // Characteristics, time stamp and version as the template has them,
-        // then no named entry and one numbered one.
-        std::memcpy(pDirectory, pTemplate + layout.treeAt[level], 12);
-        pDirectory[14] = 1;
-        PutLe32(pDirectory + 16, kArtworkPath[level]);
-        PutLe32(pDirectory + 20, level < 2 ? kSubdirectory | (level + 1) * kDirectorySize : 3 * kDirectorySize);
+    const uint32_t count = static_cast<uint32_t>(resources.size());
+    const uint32_t oneEntryDirectory = kDirectorySize + kDirectoryEntrySize;
+    const uint32_t namesAt = kDirectorySize + count * kDirectoryEntrySize;
+    const uint32_t languagesAt = namesAt + count * oneEntryDirectory;
+    const uint32_t entriesAt = languagesAt + count * oneEntryDirectory;
+    std::vector<uint8_t> section(ResourceTreeSize(count), 0);
+    // Characteristics, time stamp and version as the template has them at each
+    // level, then no named entry and the numbered ones.
+    auto putDirectory = [&](uint32_t at, uint32_t level, uint32_t entries) {
+        std::memcpy(&section[at], pTemplate + layout.treeAt[level], 12);
+        section[at + 14] = static_cast<uint8_t>(entries);
+    };
+    putDirectory(0, 0, count);
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t *pPath = resources[i].pPath;
+        const uint32_t nameAt = namesAt + i * oneEntryDirectory, languageAt = languagesAt + i * oneEntryDirectory;
+        PutLe32(&section[kDirectorySize + i * kDirectoryEntrySize], pPath[0]);
+        PutLe32(&section[kDirectorySize + i * kDirectoryEntrySize + 4], kSubdirectory | nameAt);
+        putDirectory(nameAt, 1, 1);
+        PutLe32(&section[nameAt + kDirectorySize], pPath[1]);
+        PutLe32(&section[nameAt + kDirectorySize + 4], kSubdirectory | languageAt);
+        putDirectory(languageAt, 2, 1);
+        PutLe32(&section[languageAt + kDirectorySize], pPath[2]);
+        PutLe32(&section[languageAt + kDirectorySize + 4], entriesAt + i * kDataEntrySize);
     }
-    uint8_t *pDataEntry = tree + 3 * kDirectorySize;
-    PutLe32(pDataEntry, layout.sections[layout.resource].virtualAddress + kResourceTreeSize); // an address in memory
-    PutLe32(pDataEntry + 4, cbDib);
-    PutLe32(pDataEntry + 8, layout.codePage);
-    pOut->insert(pOut->end(), tree, tree + kResourceTreeSize);
-    pOut->insert(pOut->end(), pDib, pDib + cbDib);
-    pOut->insert(pOut->end(), rawSize - kResourceTreeSize - cbDib, 0);
+    for (uint32_t i = 0; i < count; ++i) {
+        section.resize(AlignUp(section.size(), kResourceAlignment), 0);
+        uint8_t *pDataEntry = &section[entriesAt + i * kDataEntrySize];
+        // An address in memory.
+        PutLe32(pDataEntry, layout.sections[layout.resource].virtualAddress + static_cast<uint32_t>(section.size()));
+        PutLe32(pDataEntry + 4, resources[i].cbData);
+        PutLe32(pDataEntry + 8, layout.codePage);
+        section.insert(section.end(), resources[i].pData, resources[i].pData + resources[i].cbData);
+    }
+    section.resize(rawSize, 0);
+    pOut->insert(pOut->end(), section.begin(), section.end());
 }
 
 // A debug entry points at its data both by address and in the file; data
@@ -421,13 +491,17 @@ uint32_t Checksum(const std::vector<uint8_t> &file)
 
 } // namespace
 
-bool MakeProgram(const uint8_t *pTemplate, size_t cbTemplate, const uint8_t *pDib, size_t cbDib,
+bool MakeProgram(const uint8_t *pTemplate, size_t cbTemplate, const uint8_t *pDib, size_t cbDib, bool onTop,
                  std::vector<uint8_t> *pProgram, std::string *pError)
 {
     Layout layout;
     if (!ReadTemplate(pTemplate, cbTemplate, &layout, pError)) return false;
+    uint8_t exStyle[4];
+    PutLe32(exStyle, WS_EX_TOPMOST);
+    std::vector<Resource> added = {{kArtworkPath, pDib, static_cast<uint32_t>(cbDib)}};
+    if (onTop) added.push_back({kWindowStylePath, exStyle, sizeof(exStyle)});
     const Section &resources = layout.sections[layout.resource];
-    const uint64_t resourceSize = AlignUp(kResourceTreeSize + uint64_t(cbDib), kResourceAlignment);
+    const uint64_t resourceSize = ResourceSectionSize(added);
     const uint64_t resourceRawSize = AlignUp(resourceSize, layout.fileAlignment);
     const uint64_t memoryEnd = MemoryEnd(resources, layout.sectionAlignment);
     const Moves moves = {uint64_t(resources.rawPointer) + resources.rawSize,
@@ -443,8 +517,7 @@ bool MakeProgram(const uint8_t *pTemplate, size_t cbTemplate, const uint8_t *pDi
     out.clear();
     out.reserve(cbTemplate + moves.fileBy);
     out.insert(out.end(), pTemplate, pTemplate + resources.rawPointer);
-    AppendResourceSection(pTemplate, layout, pDib, static_cast<uint32_t>(cbDib), static_cast<uint32_t>(resourceRawSize),
-                          &out);
+    AppendResourceSection(pTemplate, layout, added, static_cast<uint32_t>(resourceRawSize), &out);
     out.insert(out.end(), pTemplate + moves.fileFrom, pTemplate + cbTemplate);
     if (!MoveDebugData(pTemplate, layout, moves, &out, pError)) return false;
     UpdateHeaders(pTemplate, layout, moves, static_cast<uint32_t>(resourceSize), static_cast<uint32_t>(resourceRawSize),

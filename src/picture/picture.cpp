@@ -186,6 +186,7 @@ ShapeCounts EncodeShapeInColours(Picture *pPicture)
         return counts;
     }
     for (; pPixel != pEnd; pPixel += 4) {
+        counts.partlyTransparent += pPixel[3] != 0 && pPixel[3] != 255;
         if (pPixel[3] < 128) {
             pPixel[0] = pPixel[1] = pPixel[2] = 0;
             ++counts.seeThrough;
@@ -196,4 +197,25 @@ ShapeCounts EncodeShapeInColours(Picture *pPicture)
         pPixel[3] = 255;
     }
     return counts;
+}
+
+ShapeCounts CountSoftShape(const Picture &picture)
+{
+    ShapeCounts counts;
+    for (size_t i = 3; i < picture.pixels.size(); i += 4) {
+        counts.seeThrough += picture.pixels[i] == 0;
+        counts.partlyTransparent += picture.pixels[i] != 0 && picture.pixels[i] != 255;
+    }
+    return counts;
+}
+
+Picture SoftShapeInColours(const Picture &picture)
+{
+    Picture shape;
+    shape.width = picture.width;
+    shape.height = picture.height;
+    shape.pixels.resize(picture.pixels.size());
+    for (size_t i = 0; i < picture.pixels.size(); i += 4)
+        std::memset(&shape.pixels[i], picture.pixels[i + 3] ? 255 : 0, 4);
+    return shape;
 }

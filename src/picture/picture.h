@@ -44,8 +44,9 @@ inline bool IsSeeThrough(const uint8_t *pBgr)
 bool ReadPicture(const uint8_t *pData, size_t cbData, Picture *pPicture, std::string *pError);
 
 struct ShapeCounts {
-    uint64_t seeThrough = 0; // pixels the program will cut away
-    uint64_t raised = 0;     // opaque near-black pixels raised to ART_RAISED_GREY
+    uint64_t seeThrough = 0;        // pixels the program will cut away, or leave fully transparent
+    uint64_t raised = 0;            // opaque near-black pixels raised to ART_RAISED_GREY
+    uint64_t partlyTransparent = 0; // pixels of the picture with alpha above 0 and below 255
 };
 
 // Rewrites the pixels so that the program's cut by colour gives the shape,
@@ -54,5 +55,20 @@ struct ShapeCounts {
 // grey so that it stays. Without, the colours stay as they are. Alpha becomes
 // 255 throughout.
 ShapeCounts EncodeShapeInColours(Picture *pPicture);
+
+// For soft edges the pixels stay as they are, alpha and all: counts the
+// fully and the partly transparent ones.
+ShapeCounts CountSoftShape(const Picture &picture);
+
+// The shape of a soft-edged picture in colours, as the cut rule reads them:
+// black where alpha is 0, which lets clicks through and which Wine on X11
+// cuts away without a compositor, white elsewhere.
+Picture SoftShapeInColours(const Picture &picture);
+
+// A colour byte times alpha, as a premultiplied surface holds it.
+inline uint8_t Premultiplied(uint8_t colour, uint8_t alpha)
+{
+    return static_cast<uint8_t>((colour * alpha + 127) / 255);
+}
 
 #endif

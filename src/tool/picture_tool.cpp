@@ -2,15 +2,16 @@
 // is built in, converts the picture into the BMP the program embeds, and
 // makes the program around it from a built one, without a compiler.
 //
-//   brimshade-picture inspect PICTURE [--json]
-//   brimshade-picture preview PICTURE -o OUT.png
-//   brimshade-picture convert PICTURE -o OUT.bmp
-//   brimshade-picture make PICTURE -o NAME.exe [--template PROGRAM.exe]
+//   brimshade-picture inspect PICTURE [--json] [--edges=soft|cut]
+//   brimshade-picture preview PICTURE -o OUT.png [--edges=soft|cut]
+//   brimshade-picture convert PICTURE -o OUT.bmp [--edges=soft|cut]
+//   brimshade-picture make PICTURE -o NAME.exe [--edges=soft|cut] [--on-top] [--template PROGRAM.exe]
 //   brimshade-picture PICTURE...
 //   brimshade-picture --help | --version
 //
-// Options may come before or after the picture; -- ends them. The last form
-// is what a desktop runs when pictures are dropped on the tool: it makes
+// Options may come before or after the picture; -- ends them. A picture with
+// transparency gets soft edges unless --edges=cut says otherwise. The last
+// form is what a desktop runs when pictures are dropped on the tool: it makes
 // NAME.exe beside each picture, never over an existing file.
 // Exit status: 0 done, 1 picture refused or output not written, 2 usage.
 #include "command_results.h"
@@ -32,13 +33,16 @@ const std::string kTemplateName = "brimshade.exe";
 int Usage(bool asked)
 {
     const std::string &name = kProgramName;
-    const std::string usage = "usage: " + name + " inspect PICTURE [--json]\n       " + name +
-                              " preview PICTURE -o OUT.png\n       " + name + " convert PICTURE -o OUT.bmp\n       " +
-                              name + " make PICTURE -o NAME.exe [--template PROGRAM.exe]\n       " + name +
-                              " PICTURE...\n       " + name +
+    const std::string edges = " [--edges=soft|cut]";
+    const std::string usage = "usage: " + name + " inspect PICTURE [--json]" + edges + "\n       " + name +
+                              " preview PICTURE -o OUT.png" + edges + "\n       " + name +
+                              " convert PICTURE -o OUT.bmp" + edges + "\n       " + name + " make PICTURE -o NAME.exe" +
+                              edges + " [--on-top] [--template PROGRAM.exe]\n       " + name + " PICTURE...\n       " +
+                              name +
                               " --help | --version\n"
-                              "PICTURE is a PNG or BMP file. Given pictures alone, as when they are dropped on the "
-                              "tool, it makes NAME.exe beside each.\n";
+                              "PICTURE is a PNG or BMP file. A picture with transparency gets soft edges, each pixel "
+                              "blended with the desktop by its alpha, unless --edges=cut. Given pictures alone, as "
+                              "when they are dropped on the tool, it makes NAME.exe beside each.\n";
     if (!asked) {
         PrintError(usage);
         return kExitUsage;
@@ -71,11 +75,12 @@ void PrintWarnings(const std::string &path, const ShapedPicture &shaped, const R
         PrintError(kProgramName + ": " + path + ": warning: " + warning + "\n");
 }
 
-bool ReadPictureFile(const std::string &path, ShapedPicture *pShaped)
+bool ReadPictureFile(const std::string &path, EdgesChoice edges, ShapedPicture *pShaped)
 {
     std::vector<uint8_t> bytes;
     std::string error;
-    if (!ReadFileBytes(path, &bytes, &error) || !ReadShapedPicture(bytes.data(), bytes.size(), pShaped, &error)) {
+    if (!ReadFileBytes(path, &bytes, &error) ||
+        !ReadShapedPicture(bytes.data(), bytes.size(), edges, pShaped, &error)) {
         ReportRefusal(path, error);
         return false;
     }
@@ -90,21 +95,21 @@ bool WriteOutput(const std::string &out, const std::vector<uint8_t> &bytes)
     return false;
 }
 
-int Inspect(const std::string &path, bool json)
+int Inspect(const std::string &path, bool json, EdgesChoice edges)
 {
     ShapedPicture shaped;
-    if (!ReadPictureFile(path, &shaped)) return kExitRefused;
-    const RegionFigures region = MeasureRegion(shaped.picture);
+    if (!ReadPictureFile(path, edges, &shaped)) return kExitRefused;
+    const RegionFigures region = MeasureShape(shaped);
     if (!region.scanned) return ReportRefusal(path, "the scan ran out of memory");
     PrintWarnings(path, shaped, &region);
     PrintOut(json ? InspectionJson(path, shaped, region) : InspectionText(path, shaped, region));
     return 0;
 }
 
-int Preview(const std::string &path, const std::string &out)
+int Preview(const std::string &path, const std::string &out, EdgesChoice edges)
 {
     ShapedPicture shaped;
-    if (!ReadPictureFile(path, &shaped)) return kExitRefused;
+    if (!ReadPictureFile(path, edges, &shaped)) return kExitRefused;
     std::vector<uint8_t> png;
     std::string error;
     if (!EncodePreview(shaped, &png, &error)) return ReportRefusal(out, error);
@@ -113,19 +118,27 @@ int Preview(const std::string &path, const std::string &out)
     return 0;
 }
 
+// What convert or make is asked for: the picture's edges, and for make the
+// template and whether the window stays above others.
+struct Conversion {
+    EdgesChoice edges = EdgesChoice::kDefault;
+    const std::string *pTemplate = nullptr; // none for convert
+    bool onTop = false;
+};
+
 // convert's BMP of the picture, or make's program around it when given the
 // template; refusals are reported.
-bool Converted(const std::string &path, const std::string *pTemplate, ShapedPicture *pShaped, size_t *pColours,
+bool Converted(const std::string &path, const Conversion &conversion, ShapedPicture *pShaped, size_t *pColours,
                std::vector<uint8_t> *pBytes)
 {
-    if (!ReadPictureFile(path, pShaped)) return false;
-    *pBytes = EncodeEmbeddedBmp(pShaped->picture, pColours);
-    if (!pTemplate) return true;
+    if (!ReadPictureFile(path, conversion.edges, pShaped)) return false;
+    *pBytes = EncodeEmbeddedBmp(*pShaped, pColours);
+    if (!conversion.pTemplate) return true;
     std::vector<uint8_t> programTemplate, program;
     std::string error;
-    if (!ReadFileBytes(*pTemplate, &programTemplate, &error) ||
-        !PutInProgram(programTemplate, *pBytes, &program, &error)) {
-        ReportRefusal(*pTemplate, error);
+    if (!ReadFileBytes(*conversion.pTemplate, &programTemplate, &error) ||
+        !PutInProgram(programTemplate, *pBytes, conversion.onTop, &program, &error)) {
+        ReportRefusal(*conversion.pTemplate, error);
         return false;
     }
     pBytes->swap(program);
@@ -136,20 +149,20 @@ bool Converted(const std::string &path, const std::string *pTemplate, ShapedPict
 void ReportConverted(const std::string &path, const std::string &out, const ShapedPicture &shaped, size_t colours,
                      const std::string *pTemplate)
 {
-    const RegionFigures region = MeasureRegion(shaped.picture);
+    const RegionFigures region = MeasureShape(shaped);
     PrintWarnings(path, shaped, region.scanned ? &region : nullptr);
     PrintOut(ConversionSummary(out, shaped, colours));
     if (pTemplate) PrintOut(out + ": the program from " + *pTemplate + "\n");
 }
 
 // convert, and make when given the template program to put the BMP in.
-int Convert(const std::string &path, const std::string &out, const std::string *pTemplate = nullptr)
+int Convert(const std::string &path, const std::string &out, const Conversion &conversion)
 {
     ShapedPicture shaped;
     size_t colours;
     std::vector<uint8_t> bytes;
-    if (!Converted(path, pTemplate, &shaped, &colours, &bytes) || !WriteOutput(out, bytes)) return kExitRefused;
-    ReportConverted(path, out, shaped, colours, pTemplate);
+    if (!Converted(path, conversion, &shaped, &colours, &bytes) || !WriteOutput(out, bytes)) return kExitRefused;
+    ReportConverted(path, out, shaped, colours, conversion.pTemplate);
     return 0;
 }
 
@@ -197,8 +210,8 @@ bool FindTemplate(std::string *pTemplate)
 // What the command line asks for: a command, its one picture and the options
 // the usage shows, each at most once.
 struct ToolArguments {
-    std::string command, picture, out, programTemplate;
-    bool json = false;
+    std::string command, picture, out, programTemplate, edges;
+    bool json = false, onTop = false;
 };
 
 // Whether name, from an argument --name, stands for the long option: the
@@ -210,8 +223,8 @@ bool IsLongOption(const std::string &name, const std::string &option)
 
 // Options may come before or after the picture, and -- ends them. Each takes
 // the forms getopt_long gives it: -o OUT or -oOUT, --template PROGRAM or
-// --template=PROGRAM. False for an unknown or repeated option, an empty
-// value, or not exactly one picture.
+// --template=PROGRAM, and so for --edges. False for an unknown or repeated
+// option, an empty value, or not exactly one picture.
 bool ParseArguments(const std::vector<std::string> &args, ToolArguments *pArgs)
 {
     if (args.empty()) return false;
@@ -239,12 +252,20 @@ bool ParseArguments(const std::vector<std::string> &args, ToolArguments *pArgs)
         } else {
             const size_t equals = arg.find('=');
             const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-            if (IsLongOption(name, "json") && equals == std::string::npos && !pArgs->json) {
-                pArgs->json = true;
+            bool *pFlag = IsLongOption(name, "json")     ? &pArgs->json
+                          : IsLongOption(name, "on-top") ? &pArgs->onTop
+                                                         : nullptr;
+            if (pFlag) {
+                if (equals != std::string::npos || *pFlag) return false;
+                *pFlag = true;
                 continue;
             }
-            if (!IsLongOption(name, "template")) return false;
-            pValue = &pArgs->programTemplate;
+            if (IsLongOption(name, "template"))
+                pValue = &pArgs->programTemplate;
+            else if (IsLongOption(name, "edges"))
+                pValue = &pArgs->edges;
+            else
+                return false;
             joined = equals != std::string::npos;
             if (joined) value = arg.substr(equals + 1);
         }
@@ -261,25 +282,35 @@ bool ParseArguments(const std::vector<std::string> &args, ToolArguments *pArgs)
 }
 
 // make, with the template named or else found.
-int Make(const ToolArguments &args)
+int Make(const ToolArguments &args, EdgesChoice edges)
 {
     std::string programTemplate = args.programTemplate;
     if (programTemplate.empty() && !FindTemplate(&programTemplate)) return kExitRefused;
-    return Convert(args.picture, args.out, &programTemplate);
+    return Convert(args.picture, args.out, {edges, &programTemplate, args.onTop});
 }
 
-// Each command with the options it takes: inspect --json alone, the others -o,
-// and make --template too.
+// The edges --edges asks for; false for a value it does not take.
+bool ParseEdges(const std::string &value, EdgesChoice *pEdges)
+{
+    *pEdges = value == "soft" ? EdgesChoice::kSoft : value == "cut" ? EdgesChoice::kCut : EdgesChoice::kDefault;
+    return value.empty() || *pEdges != EdgesChoice::kDefault;
+}
+
+// Each command with the options it takes: inspect --json, the others -o,
+// make --template and --on-top too, and all of them --edges.
 int RunCommand(const ToolArguments &args)
 {
     const bool inspect = args.command == "inspect", make = args.command == "make";
     const std::string &picture = args.picture;
-    if (inspect && args.out.empty() && args.programTemplate.empty())
-        return ForPicture(picture, [&] { return Inspect(picture, args.json); });
-    if (inspect || args.json || args.out.empty() || (!make && !args.programTemplate.empty())) return Usage(false);
-    if (args.command == "preview") return ForPicture(picture, [&] { return Preview(picture, args.out); });
-    if (args.command == "convert") return ForPicture(picture, [&] { return Convert(picture, args.out); });
-    if (make) return ForPicture(picture, [&] { return Make(args); });
+    EdgesChoice edges;
+    if (!ParseEdges(args.edges, &edges)) return Usage(false);
+    if (inspect && args.out.empty() && args.programTemplate.empty() && !args.onTop)
+        return ForPicture(picture, [&] { return Inspect(picture, args.json, edges); });
+    if (inspect || args.json || args.out.empty() || (!make && (!args.programTemplate.empty() || args.onTop)))
+        return Usage(false);
+    if (args.command == "preview") return ForPicture(picture, [&] { return Preview(picture, args.out, edges); });
+    if (args.command == "convert") return ForPicture(picture, [&] { return Convert(picture, args.out, {edges}); });
+    if (make) return ForPicture(picture, [&] { return Make(args, edges); });
     return Usage(false);
 }
 
@@ -302,7 +333,8 @@ int MakeBeside(const std::string &picture, const std::string &programTemplate)
     ShapedPicture shaped;
     size_t colours;
     std::vector<uint8_t> program;
-    if (!Converted(picture, &programTemplate, &shaped, &colours, &program)) return kExitRefused;
+    if (!Converted(picture, {EdgesChoice::kDefault, &programTemplate}, &shaped, &colours, &program))
+        return kExitRefused;
     for (int number = 1; number <= kMostNumberedPrograms; ++number) {
         const std::string out = ProgramBeside(picture, number);
         std::string error;

@@ -39,10 +39,10 @@ void ReportRefusal(val &report, const std::string &file, const std::string &reas
 }
 
 // The preview for a canvas: red, green, blue and alpha a pixel, top row first.
-std::vector<uint8_t> PreviewForCanvas(const Picture &picture)
+std::vector<uint8_t> PreviewForCanvas(const ShapedPicture &shaped)
 {
-    const std::vector<uint8_t> bgr = DrawPreview(picture);
-    const size_t width = picture.width, height = picture.height;
+    const std::vector<uint8_t> bgr = DrawPreview(shaped);
+    const size_t width = shaped.picture.width, height = shaped.picture.height;
     std::vector<uint8_t> rgba(4 * width * height);
     for (size_t y = 0; y < height; ++y) {
         const uint8_t *pFrom = &bgr[3 * width * (height - 1 - y)];
@@ -57,33 +57,43 @@ std::vector<uint8_t> PreviewForCanvas(const Picture &picture)
     return rgba;
 }
 
+// The edges the page's choice asks for, as --edges takes them: "soft",
+// "cut", or "" for the default.
+EdgesChoice ChosenEdges(const std::string &edges)
+{
+    return edges == "soft" ? EdgesChoice::kSoft : edges == "cut" ? EdgesChoice::kCut : EdgesChoice::kDefault;
+}
+
 // Tells report(kind, value), in this order: "stage" before each step, then
 // "inspection" (inspect --json's text), "bitmap" (convert's BMP), "program"
 // (make's program) and "preview" (the pixels of preview's image); or, for a
-// refused picture, "refusal" with the tool's message, and nothing more.
-void Make(const std::string &picture, const std::string &file, val report)
+// refused picture, "refusal" with the tool's message, and nothing more. edges
+// and onTop are make's --edges and --on-top.
+void Make(const std::string &picture, const std::string &file, const std::string &edges, bool onTop, val report)
 {
     Report(report, "stage", val("reading"));
     ShapedPicture shaped;
     std::string error;
-    if (!ReadShapedPicture(reinterpret_cast<const uint8_t *>(picture.data()), picture.size(), &shaped, &error))
+    if (!ReadShapedPicture(reinterpret_cast<const uint8_t *>(picture.data()), picture.size(), ChosenEdges(edges),
+                           &shaped, &error))
         return ReportRefusal(report, file, error);
     Report(report, "stage", val("scanning"));
-    const RegionFigures region = MeasureRegion(shaped.picture);
+    const RegionFigures region = MeasureShape(shaped);
     if (!region.scanned) return ReportRefusal(report, file, "the scan ran out of memory");
     Report(report, "inspection", val(InspectionJson(file, shaped, region)));
 
     Report(report, "stage", val("making"));
     size_t colours;
-    const std::vector<uint8_t> bmp = EncodeEmbeddedBmp(shaped.picture, &colours);
+    const std::vector<uint8_t> bmp = EncodeEmbeddedBmp(shaped, &colours);
     const std::vector<uint8_t> programTemplate(kTemplateProgram, kTemplateProgram + kTemplateProgramSize);
     std::vector<uint8_t> program;
-    if (!PutInProgram(programTemplate, bmp, &program, &error)) return ReportRefusal(report, "brimshade.exe", error);
+    if (!PutInProgram(programTemplate, bmp, onTop, &program, &error))
+        return ReportRefusal(report, "brimshade.exe", error);
     Report(report, "bitmap", PageBytes(bmp));
     Report(report, "program", PageBytes(program));
 
     Report(report, "stage", val("drawing"));
-    Report(report, "preview", PageBytes(PreviewForCanvas(shaped.picture)));
+    Report(report, "preview", PageBytes(PreviewForCanvas(shaped)));
 }
 
 // The tool's one line for a file larger than any it reads, "" for any

@@ -44,21 +44,64 @@ class Desktop:
     def close(self):
         self.display.close()
 
-    def set_checker_background(self):
+    def _checker_tile(self):
         tile = self.root.create_pixmap(2 * CHECKER_SIZE, 2 * CHECKER_SIZE, self.display.screen().root_depth)
         gc = tile.create_gc(foreground=_pixel(CHECKER_LIGHT))
         tile.fill_rectangle(gc, 0, 0, 2 * CHECKER_SIZE, 2 * CHECKER_SIZE)
         gc.change(foreground=_pixel(CHECKER_DARK))
         tile.fill_rectangle(gc, CHECKER_SIZE, 0, CHECKER_SIZE, CHECKER_SIZE)
         tile.fill_rectangle(gc, 0, CHECKER_SIZE, CHECKER_SIZE, CHECKER_SIZE)
+        gc.free()
+        return tile
+
+    def set_checker_background(self):
+        tile = self._checker_tile()
         # The root keeps its own reference to the tile, so the pattern stays
         # after this connection closes, unless that leaves the server without
         # clients: an X server started without -noreset then resets.
         self.root.change_attributes(background_pixmap=tile)
         self.root.clear_area()
-        gc.free()
         tile.free()
         self.display.sync()
+
+    def checker_window(self, width, height):
+        """A window of this connection's own at (0, 0), showing the checker
+        pattern below whatever is mapped after it, that hears the button
+        presses that reach it. A compositing manager draws it, where it draws
+        the root window's background plain grey."""
+        tile = self._checker_tile()
+        window = self.root.create_window(0, 0, width, height, 0, self.display.screen().root_depth,
+                                         background_pixmap=tile, override_redirect=True,
+                                         event_mask=X.ButtonPressMask)
+        window.map()
+        tile.free()
+        self.display.sync()
+        return window
+
+    def button_presses(self, window, seconds):
+        """The button presses that reached window within the seconds given."""
+        deadline, presses = time.monotonic() + seconds, []
+        while time.monotonic() < deadline:
+            while self.display.pending_events():
+                event = self.display.next_event()
+                if event.type == X.ButtonPress and event.window == window:
+                    presses.append((event.event_x, event.event_y))
+            time.sleep(0.05)
+        return presses
+
+    def start_compositor(self, deadline):
+        """Starts Debian's xcompmgr on the display, which blends windows as
+        Windows' desktop does, and returns it once it manages the screen."""
+        env = dict(os.environ, DISPLAY=self.display_name)
+        compositor = subprocess.Popen(["xcompmgr"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        selection = self.display.intern_atom(f"_NET_WM_CM_S{self.display.get_default_screen()}")
+        end = time.monotonic() + deadline
+        while self.display.get_selection_owner(selection) == X.NONE:
+            if compositor.poll() is not None or time.monotonic() > end:
+                compositor.kill()
+                raise AssertionError("xcompmgr did not start managing the screen")
+            time.sleep(0.05)
+        return compositor
 
     def windows_of(self, pid):
         """The mapped top-level windows of a process, by the pid wine puts on

@@ -1,5 +1,5 @@
-"""The program that brimshade-picture make wrote around the sample picture,
-with this build's program as its template and no compiler, end to end: its
+"""The program that brimshade-picture make --edges=cut wrote around the sample
+picture, with this build's program as its template and no compiler, end to end: its
 window takes exactly the picture's opaque pixels as its shape, outline
 included, moves when dragged, and the program ends on Escape with 0.
 
@@ -27,8 +27,8 @@ DRAG_OFFSET = (50, 30)
 def made_by_windows_tool():
     made = SESSION / "made-by-windows-tool.exe"
     made.unlink(missing_ok=True)
-    subprocess.run(["wine", WINDOWS_TOOL, "make", SOURCE / "docs" / "sample-picture.png", "-o", made], env=WINE_ENV,
-                   check=True, capture_output=True, timeout=300)
+    subprocess.run(["wine", WINDOWS_TOOL, "make", SOURCE / "docs" / "sample-picture.png", "--edges=cut", "-o", made],
+                   env=WINE_ENV, check=True, capture_output=True, timeout=300)
     return made
 
 

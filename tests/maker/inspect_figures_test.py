@@ -42,12 +42,17 @@ def bmp_with_unused_alpha(rows):
     return b"BM" + struct.pack("<IHHI", 14 + 124 + len(pixels), 0, 0, 14 + 124) + header + pixels
 
 
-def expected(path, fmt, rows, transparency, gamma=None, alpha_unused=False):
+def expected(path, fmt, rows, transparency, gamma=None, alpha_unused=False, edges=None):
+    """With soft edges (a picture with transparency's by default) the region
+    is that of the pixels not fully transparent."""
     width, height = len(rows[0]), len(rows)
+    edges = edges or ("soft" if transparency else "cut")
     near_black = lambda p: is_near_black(*p[:3])
-    cut = [[p[3] < 128 if transparency else near_black(p) for p in row] for row in rows]
+    cut = [[(p[3] == 0 if edges == "soft" else p[3] < 128) if transparency else near_black(p) for p in row]
+           for row in rows]
     see_through = sum(map(sum, cut))
-    raised = sum(1 for row in rows for p in row if transparency and p[3] >= 128 and near_black(p))
+    partly = sum(1 for row in rows for p in row if transparency and 0 < p[3] < 255)
+    raised = sum(1 for row in rows for p in row if edges == "cut" and transparency and p[3] >= 128 and near_black(p))
     rects, runs_per_row, banded, above = [], [], 0, []
     for y, row in enumerate(cut):
         starts = [x for x in range(width) if not row[x] and (x == 0 or row[x - 1])]
@@ -67,12 +72,12 @@ def expected(path, fmt, rows, transparency, gamma=None, alpha_unused=False):
     most = max(runs_per_row)
     pixels = width * height
     warnings = (["every pixel is cut away: the window would be empty"] if see_through == pixels else
-                ["no pixel is cut away: the window is a plain rectangle"] if see_through == 0 else [])
+                ["no pixel is cut away: the window is a plain rectangle"] if see_through == partly == 0 else [])
     return {
         "file": str(path), "format": fmt, "width": width, "height": height, "has_transparency": transparency,
-        "file_gamma": gamma, "gamma_converted": gamma is not None, "alpha_unused": alpha_unused,
+        "edges": edges, "file_gamma": gamma, "gamma_converted": gamma is not None, "alpha_unused": alpha_unused,
         "see_through_pixels": see_through, "see_through_percent": float(f"{100 * see_through / pixels:.2f}"),
-        "raised_pixels": raised, "rectangles": len(rects),
+        "partly_transparent_pixels": partly, "raised_pixels": raised, "rectangles": len(rects),
         "batches": [{"rectangles": len(c), "bounds": box(c)} for c in chunks], "banded_rectangles": banded,
         "largest_batch_block_bytes": 32 + 16 * capacity,
         "row_with_most_runs": {"row": runs_per_row.index(most), "runs": most} if most else None,
@@ -101,18 +106,22 @@ class InspectFigures(unittest.TestCase):
         self.dir = Path(tempfile.mkdtemp(prefix="brimshade-inspect-"))
         self.addCleanup(subprocess.run, ["rm", "-rf", str(self.dir)])
 
-    def check(self, name, data, **expectation):
+    def check(self, name, data, options=(), **expectation):
         path = self.dir / name
         path.write_bytes(data)
-        result = subprocess.run([TOOL, "inspect", str(path), "--json"], capture_output=True, text=True, timeout=60)
+        result = subprocess.run([TOOL, "inspect", str(path), "--json", *options], capture_output=True, text=True,
+                                timeout=60)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(json.loads(result.stdout), expected(path, **expectation))
         return result
 
     def test_every_field_of_a_picture_in_two_batches_with_a_quoted_name(self):
         rows = figure_rows()
-        self.check('a "figure" \\ with quotes.png', png(rows, True), rows=rows, transparency=True,
-                   fmt="PNG, colour type 6 (RGB with alpha), 8 bits, not interlaced")
+        for edges in ("soft", "cut"):
+            with self.subTest(edges):
+                self.check('a "figure" \\ with quotes.png', png(rows, True), [f"--edges={edges}"], rows=rows,
+                           transparency=True, edges=edges,
+                           fmt="PNG, colour type 6 (RGB with alpha), 8 bits, not interlaced")
 
     def test_a_picture_cut_away_entirely_has_an_empty_region(self):
         rows = [[(16, 0, 16, 255)] * 10 for _ in range(5)]

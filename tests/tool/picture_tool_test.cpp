@@ -66,9 +66,9 @@ protected:
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(dir_ / "stdout"), ReadText(dir_ / "stderr")};
     }
 
-    BmpPicture Converted(const fs::path &picture, ToolRun *pRun)
+    BmpPicture Converted(const fs::path &picture, ToolRun *pRun, const std::string &options = "")
     {
-        *pRun = Tool("convert " + picture.string() + " -o " + (dir_ / "out.bmp").string());
+        *pRun = Tool("convert " + picture.string() + " -o " + (dir_ / "out.bmp").string() + options);
         const std::string bytes = ReadText(dir_ / "out.bmp");
         BmpPicture bmp;
         std::string error;
@@ -198,19 +198,23 @@ TEST_F(PictureTool, InspectGivesTheArtworksRegion)
 // An 8-bit BMP whose region the platform holds in `banded` rectangles: four
 // equal opaque rows on top, which make one band, then rows of one-pixel runs
 // at alternate columns, no row like its neighbours. The scan counts 3 more.
+struct BandedLayout {
+    int width = 256, runsPerRow = 128, runs, height;
+    explicit BandedLayout(int banded) : runs(banded - 1), height(4 + (runs + runsPerRow - 1) / runsPerRow) {}
+    bool Kept(int x, int y) const { return y < 4 || (x % 2 == y % 2 && (y - 4) * runsPerRow + x / 2 < runs); }
+};
+
 std::vector<uint8_t> BandedBmp(int banded)
 {
-    const int width = 256, runsPerRow = width / 2, runs = banded - 1;
-    const int height = 4 + (runs + runsPerRow - 1) / runsPerRow;
+    const BandedLayout layout(banded);
+    const int width = layout.width, height = layout.height;
     std::vector<uint8_t> b = BmpHeaders(width, height);
     const size_t white = 14 + 40 + 4, pixels = b.size();
     b[white] = b[white + 1] = b[white + 2] = 255;
     b.resize(pixels + size_t(width) * height, 0);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const bool run = x % 2 == y % 2 && (y - 4) * runsPerRow + x / 2 < runs;
-            b[pixels + size_t(height - 1 - y) * width + x] = y < 4 || run; // bottom row first
-        }
+        for (int x = 0; x < width; ++x)
+            b[pixels + size_t(height - 1 - y) * width + x] = layout.Kept(x, y); // bottom row first
     return b;
 }
 
@@ -269,20 +273,35 @@ bool NearBlack(const uint8_t *p)
     return IsNearBlack(p[0], p[1], p[2]);
 }
 
-TEST_F(PictureTool, AlphaDecidesTheShapeAndOpaqueNearBlackIsRaised)
+// Cut edges: alpha below 128 is cut away and opaque near-black raised. Soft
+// ones, the default: the picture as it is, alpha and all, in 32 bits.
+TEST_F(PictureTool, AlphaDecidesTheShapeOrIsKeptPixelByPixel)
 {
     const int w = 37, h = 23;
     std::vector<uint8_t> bgra;
-    int raised = 0;
+    int raised = 0, transparent = 0, partly = 0;
     for (int i = 0; i < w * h; ++i) {
         const uint8_t alpha = static_cast<uint8_t>(i * 7 % 256),
                       level = static_cast<uint8_t>(i % 5 == 0 ? i % 17 : 200);
         bgra.insert(bgra.end(), {level, static_cast<uint8_t>(level / 2), level, alpha});
         raised += alpha >= 128 && IsNearBlack(level, level / 2, level);
+        transparent += alpha == 0;
+        partly += alpha != 0 && alpha != 255;
     }
     WritePng(dir_ / "alpha.png", w, h, bgra, true);
     ToolRun run;
-    const BmpPicture bmp = Converted(dir_ / "alpha.png", &run);
+    const BmpPicture soft = Converted(dir_ / "alpha.png", &run);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("32 bits with alpha, soft edges; " + std::to_string(transparent) + " fully and " +
+                           std::to_string(partly) + " partly transparent pixels\n"),
+              std::string::npos)
+        << run.out;
+    EXPECT_TRUE(soft.hasAlpha && soft.bitCount == 32 && soft.headerSize == 124);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            EXPECT_EQ(std::memcmp(BmpPixel(soft, x, y), &bgra[4 * (y * w + x)], 4), 0) << x << "," << y;
+
+    const BmpPicture bmp = Converted(dir_ / "alpha.png", &run, " --edges=cut");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find(", " + std::to_string(raised) + " opaque near-black pixels raised"), std::string::npos)
         << run.out;
@@ -334,6 +353,29 @@ TEST_F(PictureTool, OpaqueBlackBorderIsCutAwayAndManyColoursStay24Bit)
                 EXPECT_EQ(std::memcmp(BmpPixel(bmp, x, y), &manyColours[4 * (y * width + x)], 3), 0) << x << "," << y;
     }
     EXPECT_NE(Tool("inspect " + (dir_ / "many.png").string()).err.find("no pixel is cut away"), std::string::npos);
+}
+
+// With soft edges Wine on X11 cuts the window to its pixels that are not
+// fully transparent, in one shape request as for a region.
+TEST_F(PictureTool, WarnsAboveTheX11ShapeLimitForSoftEdgesToo)
+{
+    for (const int banded : {kShapeLimit, kShapeLimit + 1}) {
+        SCOPED_TRACE(banded);
+        const BandedLayout layout(banded);
+        std::vector<uint8_t> bgra;
+        for (int y = 0; y < layout.height; ++y)
+            for (int x = 0; x < layout.width; ++x)
+                bgra.insert(bgra.end(), {9, 9, 9, uint8_t(layout.Kept(x, y) ? 40 : 0)});
+        WritePng(dir_ / "banded.png", layout.width, layout.height, bgra, true);
+        const ToolRun run = Tool("inspect " + (dir_ / "banded.png").string());
+        EXPECT_EQ(run.status, 0);
+        EXPECT_NE(run.out.find("as the platform holds the region: " + std::to_string(banded)), std::string::npos);
+        EXPECT_EQ(run.err.find("warning: the window's pixels that are not fully transparent make " +
+                               std::to_string(banded) + " rectangles, more than the " + std::to_string(kShapeLimit)) !=
+                      std::string::npos,
+                  banded > kShapeLimit)
+            << run.err;
+    }
 }
 
 TEST_F(PictureTool, ExitStatusesForEveryArgumentOrder)
