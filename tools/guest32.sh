@@ -19,7 +19,7 @@ set -euo pipefail
 cache=${BRIMSHADE_GUEST_CACHE:-/var/cache/brimshade}
 suite=bookworm
 guest_packages="wine wine32 wine64 libwine:i386 xvfb xauth python3 python3-xlib x11-utils xdotool
-    cmake imagemagick"
+    cmake imagemagick xcompmgr"
 # Loaded in this order by the initramfs: Debian builds virtio and 9p as modules.
 guest_modules="virtio_ring virtio virtio_pci_legacy_dev virtio_pci_modern_dev virtio_pci netfs fscache
     9pnet 9pnet_virtio 9p"

@@ -4,6 +4,8 @@
 set -eu
 packages="cmake ninja-build g++ python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 googletest
     xvfb xdotool x11-utils imagemagick python3-xlib python3-pefile libbenchmark-dev clang libclang-rt-14-dev"
+# A compositing manager, with which wine blends layered windows as Windows does.
+packages="$packages xcompmgr"
 # The virtual machine that runs the i686 build's tests (tools/guest32.sh).
 packages="$packages qemu-system-x86 debootstrap busybox-static cpio"
 # libpng for the system-libs build; every other build has its own copy.

@@ -14,15 +14,19 @@ BOOL ArtworkHasAlpha(HINSTANCE hInstance)
 }
 
 // Copies nPixels blue, green, red and alpha pixels, each colour byte
-// multiplied by the pixel's alpha: the form UpdateLayeredWindow blends.
-static void PremultiplyAlpha(const BYTE *pFrom, BYTE *pTo, DWORD nPixels)
+// multiplied by the pixel's alpha and rounded: the form UpdateLayeredWindow
+// blends. Blue and red are worked out together in one DWORD, green apart;
+// (x + 128 + ((x + 128) >> 8)) >> 8 is x / 255 rounded, for any x up to
+// 255 x 255.
+static void PremultiplyAlpha(const DWORD *pFrom, DWORD *pTo, DWORD nPixels)
 {
-    for (DWORD i = 0; i < nPixels; ++i, pFrom += 4, pTo += 4) {
-        const UINT alpha = pFrom[3];
-        pTo[0] = (BYTE)((pFrom[0] * alpha + 127) / 255);
-        pTo[1] = (BYTE)((pFrom[1] * alpha + 127) / 255);
-        pTo[2] = (BYTE)((pFrom[2] * alpha + 127) / 255);
-        pTo[3] = (BYTE)alpha;
+    for (DWORD i = 0; i < nPixels; ++i) {
+        const DWORD dwPixel = pFrom[i], dwAlpha = dwPixel >> 24;
+        DWORD dwBlueRed = (dwPixel & 0x00FF00FF) * dwAlpha + 0x00800080;
+        DWORD dwGreen = (dwPixel & 0x0000FF00) * dwAlpha + 0x00008000;
+        dwBlueRed = ((dwBlueRed + ((dwBlueRed >> 8) & 0x00FF00FF)) >> 8) & 0x00FF00FF;
+        dwGreen = ((dwGreen + ((dwGreen >> 8) & 0x0000FF00)) >> 8) & 0x0000FF00;
+        pTo[i] = (dwPixel & 0xFF000000) | dwBlueRed | dwGreen;
     }
 }
 
@@ -45,7 +49,7 @@ static HBITMAP CreatePremultipliedCopy(HBITMAP hbmArt)
     HBITMAP hbmCopy = CreateDIBSection(NULL, &bmi, DIB_RGB_COLORS, &pvBits, NULL, 0);
     if (hbmCopy == NULL) return NULL;
     // Both are 32 bits a pixel, so their rows have no padding and match.
-    PremultiplyAlpha((const BYTE *)ds.dsBm.bmBits, (BYTE *)pvBits, (DWORD)ds.dsBm.bmWidth * ds.dsBm.bmHeight);
+    PremultiplyAlpha((const DWORD *)ds.dsBm.bmBits, (DWORD *)pvBits, (DWORD)ds.dsBm.bmWidth * ds.dsBm.bmHeight);
     return hbmCopy;
 }
 

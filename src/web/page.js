@@ -104,8 +104,9 @@ function cannotRun(why) {
     document.documentElement.dataset.unable = "true";
 }
 
+// The picture with the program's options as make's --edges and --on-top.
 function post({ file, name }) {
-    worker.postMessage({ id: current, file, name });
+    worker.postMessage({ id: current, file, name, edges: $("edges").value, onTop: $("on-top").checked });
 }
 
 function showStatus(text) {
@@ -205,11 +206,15 @@ function showFigures(f) {
     show("format", f.format);
     show("size", `${f.width} x ${f.height}`);
     show("shape", f.has_transparency ? "transparency" : "near-black colours");
+    show("edges", f.edges === "soft" ? "soft, each pixel blended with what lies below by its alpha" : "cut to the shape");
     const colours = [f.gamma_converted ? `converted to sRGB from the file's gamma ${f.file_gamma.toFixed(5)}` : "as the file has them"];
     if (f.alpha_unused) colours.push("alpha 0 throughout, so unused: the picture is opaque");
     show("gamma", colours.join("; "));
     show("see-through", `${f.see_through_pixels} of ${pixels} (${f.see_through_percent.toFixed(2)} %)`);
-    show("raised", f.has_transparency ? `${f.raised_pixels} opaque near-black pixels raised to 17, 17, 17` : "none: the picture has no transparency");
+    show("partly", f.has_transparency ? String(f.partly_transparent_pixels) : "none: the picture has no transparency");
+    show("raised", !f.has_transparency ? "none: the picture has no transparency"
+        : f.edges === "soft" ? "none: soft edges keep the picture's own colours"
+        : `${f.raised_pixels} opaque near-black pixels raised to 17, 17, 17`);
     show("rectangles", `${f.rectangles} in ${f.batches.length} ${f.batches.length === 1 ? "batch" : "batches"}`);
     show("banded", String(f.banded_rectangles));
     show("region", f.region_box ? `box (${f.region_box[0]}, ${f.region_box[1]})-(${f.region_box[2]}, ${f.region_box[3]})` : "empty");
@@ -241,6 +246,9 @@ $("picture").addEventListener("change", (event) => {
     take(event.target.files[0]);
     event.target.value = "";
 });
+
+// The current picture is made again with the options as they are now.
+for (const option of [$("edges"), $("on-top")]) option.addEventListener("change", () => picture && take(picture.file));
 
 $("actual-size").addEventListener("click", (event) => {
     const actual = $("preview-frame").classList.toggle("actual-size");

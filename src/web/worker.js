@@ -2,8 +2,9 @@
 // same function: it makes everything for one picture at a time, off the
 // page's thread, and posts each part as soon as it is ready.
 //
-// From the page: {id, file, name}, the picture as the page was given it (a
-// File, not yet read), id numbering the pictures.
+// From the page: {id, file, name, edges, onTop}, the picture as the page was
+// given it (a File, not yet read), id numbering the pictures, with make's
+// --edges ("soft", "cut" or "" for the default) and --on-top.
 // To the page: {kind: "ready"} once the module runs, or {kind: "unable",
 // value: why} when this browser cannot run it; then for each picture {id,
 // kind, value} as web_entry.cpp reports them ("stage", "inspection",
@@ -23,7 +24,7 @@ modulePromise.then(
 let latest = 0;
 
 onmessage = async (event) => {
-    const { id, file, name } = event.data;
+    const { id, file, name, edges, onTop } = event.data;
     latest = id;
     const post = (kind, value) =>
         // Bytes move to the page rather than being copied.
@@ -40,7 +41,7 @@ onmessage = async (event) => {
         const bytes = await file.arrayBuffer().catch(() => null);
         if (id !== latest) return;
         if (!bytes) return post("unreadable");
-        module.make(new Uint8Array(bytes), name, post);
+        module.make(new Uint8Array(bytes), name, edges, onTop, post);
         post("done");
     } catch (error) {
         post("failed", String(error));

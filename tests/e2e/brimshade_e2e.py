@@ -118,14 +118,14 @@ def opaque_mask(rows):
     return {(x, y) for y, row in enumerate(rows) for x, rgba in enumerate(row) if rgba[3] >= 128}
 
 
-def start_shaped(test, desktop, exe, rows):
+def start_shaped(test, desktop, exe, rows, mask=None):
     """Starts exe, a program made around the picture rows, and waits until its
     one window is at (0, 0) at the picture's size, shaped as the picture's
-    opaque pixels; returns the program and the window."""
+    opaque pixels (or the mask given); returns the program and the window."""
     program, window = start_program(desktop, test.addCleanup, exe)
     size = (len(rows[0]), len(rows))
     eventually(lambda: test.assertEqual(desktop.frame(window), (0, 0, *size)))
-    mask = opaque_mask(rows)
+    mask = mask if mask is not None else opaque_mask(rows)
 
     def check_shape():
         shape = desktop.shape_pixels(window)

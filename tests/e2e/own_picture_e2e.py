@@ -1,7 +1,9 @@
 """The program built with a picture of the user's own, end to end: a sub-build
 of this source tree with -DBRIMSHADE_ARTWORK= the sample picture (a figure
-on a transparent background, with a black outline), whose window must take
-exactly the picture's opaque pixels as its shape, outline included. A picture
+on a transparent background, with a black outline), whose window has soft
+edges, as make gives a picture with transparency, and so takes exactly the
+picture's pixels that are not fully transparent as its shape on a display
+without a compositor, outline included. A picture
 the tool refuses must stop the configure with the tool's message, and an
 edited picture must be what the next build embeds."""
 
@@ -70,7 +72,8 @@ class OwnPictureTest(unittest.TestCase):
 
         desktop = Desktop(DISPLAY)
         self.addCleanup(desktop.close)
-        program, _ = start_shaped(self, desktop, str(BUILD / "brimshade.exe"), rows)
+        shown = {(x, y) for y, row in enumerate(rows) for x, rgba in enumerate(row) if rgba[3] > 0}
+        program, _ = start_shaped(self, desktop, str(BUILD / "brimshade.exe"), rows, shown)
         program.end()
         first = embedded_artwork()
         self.assertEqual(first, converted(picture))

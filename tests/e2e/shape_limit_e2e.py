@@ -12,19 +12,26 @@ request's length in 4-byte units must fit 16 bits: (16 + 8 n) / 4 <= 65535,
 n <= 32765. Beyond it the length wraps and the X server reads the request as
 something else: the program ends with an X error or hangs, without a window.
 
+With soft edges Wine sets the X shape of a layered window's pixels that are
+not fully transparent the same way, with or without a compositor: at the
+limit the window shows with exactly that shape; one rectangle more and it
+never shows with the picture's shape (an X error ends it, or the misread
+request leaves it another shape).
+
 If a future Wine lifts the limit, the picture above it shows and this test
 fails: then the tool's warning (kX11ShapeRectangleLimit) and docs/reference.md's
 "Limits" must be revised."""
 
 import json
+import struct
 import subprocess
 import time
 import unittest
+import zlib
 
 from brimshade_e2e import DISPLAY, Program, describe_difference, eventually
 from desktop import Desktop
 from own_picture_e2e import BUILD, build, configure
-import make_sample_picture  # own_picture_e2e put tools/ on the path
 
 LIMIT = 32765
 TOOL = BUILD / "picture-tool" / "src" / "tool" / "brimshade-picture"
@@ -34,7 +41,17 @@ NO_WINDOW_WAIT = 6.0
 
 WIDTH = 256
 TOP_BAND = 4
-OPAQUE, CLEAR = (255, 255, 255, 255), (0, 0, 0, 0)
+
+
+def picture_png(pixels, height, soft):
+    """The pixels given white on black, an RGB PNG for a cut window; or white
+    on transparent, an RGBA one for soft edges."""
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    kept, left = (b"\xff\xff\xff\xff", b"\0\0\0\0") if soft else (b"\xff\xff\xff", b"\0\0\0")
+    raw = b"".join(b"\0" + b"".join(kept if (x, y) in pixels else left for x in range(WIDTH)) for y in range(height))
+    header = struct.pack(">IIBBBBB", WIDTH, height, 8, 6 if soft else 2, 0, 0, 0)
+    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b"")
 
 
 def opaque_pixels(banded):
@@ -53,14 +70,13 @@ class ShapeLimitTest(unittest.TestCase):
         cls.desktop = Desktop(DISPLAY)
         cls.addClassCleanup(cls.desktop.close)
 
-    def build_with(self, banded):
+    def build_with(self, banded, soft=False):
         """Builds the program with such a picture, checks the configure's
         warning, and returns the picture's opaque pixels and the tool's count."""
         pixels = opaque_pixels(banded)
         height = max(y for _, y in pixels) + 1
-        rows = [[OPAQUE if (x, y) in pixels else CLEAR for x in range(WIDTH)] for y in range(height)]
-        picture = BUILD / f"banded-{banded}.png"
-        picture.write_bytes(make_sample_picture.png_bytes(rows))
+        picture = BUILD / f"banded-{banded}{'-soft' if soft else ''}.png"
+        picture.write_bytes(picture_png(pixels, height, soft))
         configured = configure(picture)
         built = build()
         for step in (configured, built):
@@ -77,8 +93,8 @@ class ShapeLimitTest(unittest.TestCase):
         self.addCleanup(program.end)
         return program
 
-    def test_at_the_limit_the_window_shows_and_one_rectangle_more_it_never_does(self):
-        pixels, count = self.build_with(LIMIT)
+    def shows_its_shape_at_the_limit(self, soft):
+        pixels, count = self.build_with(LIMIT, soft)
         program = self.start()
 
         def one_window():
@@ -91,6 +107,8 @@ class ShapeLimitTest(unittest.TestCase):
         self.assertTrue(shape == pixels, describe_difference("window shape", shape, pixels))
         program.end()
 
+    def test_at_the_limit_the_window_shows_and_one_rectangle_more_it_never_does(self):
+        self.shows_its_shape_at_the_limit(soft=False)
         self.build_with(LIMIT + 1)
         program = self.start()
         deadline = time.monotonic() + NO_WINDOW_WAIT
@@ -100,6 +118,16 @@ class ShapeLimitTest(unittest.TestCase):
         # Ended by the X error, or hanging on the request the server misread.
         if not program.running():
             self.assertNotEqual(program.process.returncode, 0)
+
+    def test_soft_edges_at_the_limit_show_and_one_rectangle_more_never_with_the_pictures_shape(self):
+        self.shows_its_shape_at_the_limit(soft=True)
+        pixels, _ = self.build_with(LIMIT + 1, soft=True)
+        program = self.start()
+        deadline = time.monotonic() + NO_WINDOW_WAIT
+        while program.running() and time.monotonic() < deadline:
+            for window in self.desktop.windows_of(program.process.pid):
+                self.assertNotEqual(self.desktop.shape_pixels(window), pixels)
+            time.sleep(0.2)
 
 
 if __name__ == "__main__":

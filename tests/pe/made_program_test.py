@@ -95,11 +95,11 @@ class MadeProgramTest(unittest.TestCase):
         cls.template = TEMPLATE.read_bytes()
         cls.large = png(WORK / "large.png", 1024, 768, lambda x, y: (x & 255, y & 255, 40 * (x >> 8) + 60 * (y >> 8)))
 
-    def make(self, picture, template):
+    def make(self, picture, template, *options):
         """The program made from the picture and the template, and the bitmap
         convert writes for the picture, without its file header."""
         for command, out in (("make", WORK / "made.exe"), ("convert", WORK / "made.bmp")):
-            run = tool(command, picture, "-o", out, "--template", template) if command == "make" else \
+            run = tool(command, picture, "-o", out, "--template", template, *options) if command == "make" else \
                 tool(command, picture, "-o", out)
             self.assertEqual((run.returncode, run.stderr), (0, ""))
         return (WORK / "made.exe").read_bytes(), (WORK / "made.bmp").read_bytes()[14:]
@@ -171,11 +171,23 @@ class MadeProgramTest(unittest.TestCase):
 
     def test_sample_large_and_small_pictures(self):
         small = png(WORK / "small.png", 16, 16, lambda x, y: (200, 60 * (x % 4), 255) if (x + y) % 5 else (0, 0, 0))
-        for picture, bits in ((SAMPLE, 8), (self.large, 24), (small, 8)):
+        for picture, bits in ((SAMPLE, 32), (self.large, 24), (small, 8)):
             with self.subTest(picture.name):
                 made, dib = self.make(picture, TEMPLATE)
                 self.assertEqual(struct.unpack_from("<H", dib, 14)[0], bits)
                 self.assert_made_from(self.template, made, dib)
+
+    def test_on_top_adds_the_window_style_and_a_made_program_serves_as_a_template(self):
+        on_top, dib = self.make(SAMPLE, TEMPLATE, "--on-top")
+        made = pefile.PE(data=on_top)
+        self.assertEqual((made.get_warnings(), made.verify_checksum()), ([], True))
+        self.assertEqual(resources(made), [(*ARTWORK, dib), (10, 102, 0x040C, struct.pack("<I", 0x00000008))])
+        self.assert_loadable(made)
+        (WORK / "on-top.exe").write_bytes(on_top)
+        for options in ((), ("--on-top",)):
+            with self.subTest(options):
+                self.assertTrue(self.make(SAMPLE, WORK / "on-top.exe", *options)[0] ==
+                                self.make(SAMPLE, TEMPLATE, *options)[0], "made again, not the same program")
 
     def test_stripped_template(self):
         stripped = strip(WORK / "stripped.exe")

@@ -159,7 +159,8 @@ class ReleaseTest(unittest.TestCase):
         self.assertEqual([n for n in names if n.startswith((".debug", "/"))], [], names)
         header = pe.FILE_HEADER
         self.assertEqual((header.PointerToSymbolTable, header.NumberOfSymbols, header.TimeDateStamp), (0, 0, 0))
-        self.assertLessEqual(len(pe.__data__), 180_000)
+        # 1.x was 178,176 bytes; soft edges may add 4,096.
+        self.assertLessEqual(len(pe.__data__), 182_272)
         program = self.unpacked / "zip" / "brimshade.exe"
         self.assertEqual(check(str(program), "i386", str(SOURCE / "res" / "artwork.bmp"))[1], [])
 

@@ -118,10 +118,15 @@ def corpus():
     return files, part
 
 
-# Each command with its output's name; "missing.png" is never written.
+# Each command with its output's name; "missing.png" is never written. A
+# picture with transparency gets soft edges unless cut ones are asked for;
+# one without is refused soft ones.
 COMMANDS = {"inspect": (["inspect", "--json"], None), "convert": (["convert", "-o", "out.bmp"], "out.bmp"),
             "preview": (["preview", "-o", "out.png"], "out.png"),
-            "make": (["make", "--template", "template.exe", "-o", "out.exe"], "out.exe")}
+            "make": (["make", "--template", "template.exe", "-o", "out.exe"], "out.exe"),
+            "inspect soft": (["inspect", "--json", "--edges=soft"], None),
+            "make cut on top": (["make", "--edges=cut", "--on-top", "--template", "template.exe", "-o", "out.exe"],
+                                "out.exe")}
 
 
 def run_windows_tool(args, cwd, **kwargs):

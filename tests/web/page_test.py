@@ -30,6 +30,7 @@ from pathlib import Path
 from urllib.parse import urlparse
 
 from selenium.webdriver.common.by import By
+from selenium.webdriver.support.select import Select
 
 SOURCE = Path(os.environ["BRIMSHADE_SOURCE_DIR"])
 PAGE = Path(os.environ["BRIMSHADE_PAGE"])
@@ -90,10 +91,15 @@ def shown_figures(f):
         "format": f["format"],
         "size": f"{f['width']} x {f['height']}",
         "shape": "transparency" if f["has_transparency"] else "near-black colours",
+        "edges": "soft, each pixel blended with what lies below by its alpha" if f["edges"] == "soft"
+        else "cut to the shape",
         "gamma": "; ".join(colours),
         "see-through": f"{f['see_through_pixels']} of {f['width'] * f['height']} ({f['see_through_percent']:.2f} %)",
-        "raised": f"{f['raised_pixels']} opaque near-black pixels raised to 17, 17, 17" if f["has_transparency"]
+        "partly": str(f["partly_transparent_pixels"]) if f["has_transparency"]
         else "none: the picture has no transparency",
+        "raised": "none: the picture has no transparency" if not f["has_transparency"]
+        else "none: soft edges keep the picture's own colours" if f["edges"] == "soft"
+        else f"{f['raised_pixels']} opaque near-black pixels raised to 17, 17, 17",
         "rectangles": f"{f['rectangles']} in {batches} {'batch' if batches == 1 else 'batches'}",
         "banded": str(f["banded_rectangles"]),
         "region": f"box ({box[0]}, {box[1]})-({box[2]}, {box[3]})" if box else "empty",
@@ -181,6 +187,22 @@ class PageTest(unittest.TestCase):
                 self.assertTrue(self.canvas_rgb() == rgb_of_png(WORK / "made.png"), "the preview is not preview's")
                 if name == "sample-picture.png":
                     self.browser.save_screenshot(str(WORK.parent / "page.png"))
+
+    def test_cut_edges_and_on_top_on_request_as_make_gives_them(self):
+        edges, on_top = Select(self.browser.find_element(By.ID, "edges")), self.browser.find_element(By.ID, "on-top")
+        edges.select_by_value("cut")
+        on_top.click()
+        try:
+            self.give("sample-picture.png")
+            self.assertEqual(self.browser.find_element(By.CSS_SELECTOR, '[data-figure="edges"]')
+                             .get_attribute("textContent"), "cut to the shape")
+            self.assertEqual(native("make", "sample-picture.png", "--edges=cut", "--on-top", "-o", WORK / "made.exe",
+                                    "--template", TEMPLATE)[0], 0)
+            self.assertTrue(self.download("download-program", "sample-picture.exe") == (WORK / "made.exe").read_bytes(),
+                            "not make --edges=cut --on-top's program")
+        finally:
+            edges.select_by_value("")
+            on_top.click()
 
     def test_reflows_on_a_phone_and_at_200_percent_zoom_fitting_the_preview(self):
         self.give("over the shape limit.png")  # 400 pixels wide
