@@ -8,7 +8,9 @@ Xvfb display of their own, and prints their figures as Markdown:
 2. start-up: from launching brimshade.exe until its shaped 489x317 window at
    (0, 0) is mapped, beside the same for plain_window.exe, which opens a plain
    window of that size and place; both are timed in turns in the same run,
-   with the wine session already up, and killed once their window is seen.
+   with the wine session already up, and killed once their window is seen;
+3. the same for the programs make writes around the sample picture with soft
+   edges and with cut ones (made with the build's native picture tool).
 
 Usage (Debian's interpreter, which python3-xlib is installed for; build the
 win64 preset first):
@@ -32,7 +34,8 @@ from Xlib.ext import shape  # noqa: F401  (adds the shape requests to windows)
 SOURCE = Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(SOURCE / "tools"))
 import wine_session  # noqa: E402
-WINDOW_SIZE = (489, 317)
+ARTWORK_SIZE = (489, 317)
+SAMPLE_SIZE = (180, 150)
 # Bounds the wait for one window; a warm wine shows one in well under a second.
 WINDOW_DEADLINE = 30.0
 POLL_INTERVAL = 0.002
@@ -58,9 +61,9 @@ class Screen:
         self.root = self.display.screen().root
         self.pid_atom = self.display.intern_atom("_NET_WM_PID")
 
-    def mapped_window(self, pid):
+    def mapped_window(self, pid, size):
         """The viewable top-level window of process pid at (0, 0) with the
-        program's size, or None."""
+        size given, or None."""
         for window in self.root.query_tree().children:
             try:
                 prop = window.get_full_property(self.pid_atom, X.AnyPropertyType)
@@ -68,7 +71,7 @@ class Screen:
                     continue
                 geometry = window.get_geometry()
                 origin = self.root.translate_coords(window, 0, 0)
-                if (origin.x, origin.y, geometry.width, geometry.height) == (0, 0, *WINDOW_SIZE):
+                if (origin.x, origin.y, geometry.width, geometry.height) == (0, 0, *size):
                     return window
             except Xlib.error.BadWindow:
                 pass  # gone since the query: a window of a process that ended
@@ -78,7 +81,7 @@ class Screen:
         return bool(window.shape_query_extents().bounding_shaped)
 
 
-def time_start(screen, exe, environment):
+def time_start(screen, exe, size, environment):
     """Seconds from launching exe until its window is mapped, and whether the
     window had a shape when it was first seen."""
     start = time.monotonic()
@@ -86,7 +89,7 @@ def time_start(screen, exe, environment):
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         while time.monotonic() - start < WINDOW_DEADLINE:
-            window = screen.mapped_window(process.pid)
+            window = screen.mapped_window(process.pid, size)
             if window is not None:
                 return time.monotonic() - start, screen.is_shaped(window)
             time.sleep(POLL_INTERVAL)
@@ -96,10 +99,10 @@ def time_start(screen, exe, environment):
         process.wait(timeout=PROCESS_EXIT_TIMEOUT)
 
 
-def time_starts(build, session, starts):
+def time_starts(session, programs, starts):
+    """Times the programs, {name: (exe, window size)}, in turns."""
     environment = wine_session.environment(session)
     screen = Screen(environment["DISPLAY"])
-    programs = {"brimshade.exe": build / "brimshade.exe", "plain_window.exe": build / "bench" / "wine" / "plain_window.exe"}
     times = {name: [] for name in programs}
     shaped = {name: set() for name in programs}
     # One start of each first, not counted: it loads wine's DLLs into the
@@ -107,7 +110,7 @@ def time_starts(build, session, starts):
     for round_number in range(starts + 1):
         order = list(programs) if round_number % 2 else list(reversed(programs))
         for name in order:
-            seconds, has_shape = time_start(screen, programs[name], environment)
+            seconds, has_shape = time_start(screen, *programs[name], environment)
             if round_number > 0:
                 times[name].append(seconds)
                 shaped[name].add(has_shape)
@@ -121,9 +124,23 @@ def time_starts(build, session, starts):
         ms = [1000 * v for v in values]
         lines.append(f"| {name} | {statistics.median(ms):.0f} | {min(ms):.0f} | {max(ms):.0f} | "
                      f"{'/'.join('yes' if s else 'no' for s in sorted(shaped[name], reverse=True))} |")
-    difference = 1000 * (statistics.median(times["brimshade.exe"]) - statistics.median(times["plain_window.exe"]))
-    lines += ["", f"Median difference, the program's own start-up: {difference:.0f} ms."]
+    first, second = programs
+    lines += ["", f"Ratio of the medians, {first} / {second}: "
+              f"{statistics.median(times[first]) / statistics.median(times[second]):.3f}; difference "
+              f"{1000 * (statistics.median(times[first]) - statistics.median(times[second])):.0f} ms."]
     return "\n".join(lines)
+
+
+def made_sample_programs(build, session):
+    """The programs make writes around the sample picture, soft edges and cut."""
+    tool = build / "picture-tool" / "src" / "tool" / "brimshade-picture"
+    made = {}
+    for edges in ("soft", "cut"):
+        made[f"sample, {edges} edges"] = (session / f"sample-{edges}.exe", SAMPLE_SIZE)
+        subprocess.run([tool, "make", SOURCE / "docs" / "sample-picture.png", f"--edges={edges}", "-o",
+                        made[f"sample, {edges} edges"][0], "--template", build / "brimshade.exe"],
+                       check=True, capture_output=True, timeout=60)
+    return made
 
 
 def main():
@@ -142,7 +159,11 @@ def main():
         print("### Conversion\n")
         print(run_conversion_bench(build, session, args.repetitions))
         print("### Start-up\n")
-        print(time_starts(build, session, args.starts))
+        print(time_starts(session, {"brimshade.exe": (build / "brimshade.exe", ARTWORK_SIZE),
+                                    "plain_window.exe": (build / "bench" / "wine" / "plain_window.exe",
+                                                         ARTWORK_SIZE)}, args.starts))
+        print("\n### Start-up with soft edges\n")
+        print(time_starts(session, made_sample_programs(build, session), args.starts))
     finally:
         session_script("stop", session)
     return 0
