@@ -168,14 +168,14 @@ bool ReadShapedPicture(const uint8_t *pData, size_t cbData, EdgesChoice choice, 
     }
     pShaped->edges = choice == EdgesChoice::kCut || !transparency ? Edges::kCut : Edges::kSoft;
     pShaped->counts =
-        pShaped->edges == Edges::kSoft ? CountSoftShape(pShaped->picture) : EncodeShapeInColours(&pShaped->picture);
+        pShaped->edges == Edges::kSoft ? EncodeSoftShape(&pShaped->picture) : EncodeShapeInColours(&pShaped->picture);
     return true;
 }
 
 RegionFigures MeasureShape(const ShapedPicture &shaped)
 {
     if (shaped.edges == Edges::kCut) return MeasureRegion(shaped.picture);
-    return MeasureRegion(SoftShapeInColours(shaped.picture));
+    return MeasureRegion(shaped.picture, kSoftShapeKey, kSoftShapeTolerance);
 }
 
 std::vector<std::string> Warnings(const ShapedPicture &shaped, const RegionFigures *pRegion)
@@ -295,8 +295,11 @@ std::vector<uint8_t> DrawPreview(const ShapedPicture &shaped)
             const uint8_t checker = light ? kCheckerLight : kCheckerDark;
             if (shaped.edges == Edges::kSoft) {
                 // As the desktop blends the program's premultiplied pixels.
+                uint8_t bgra[4];
+                SoftPixelColours(src, bgra);
                 for (int c = 0; c < 3; ++c)
-                    dst[c] = static_cast<uint8_t>(Premultiplied(src[c], src[3]) + Premultiplied(checker, 255 - src[3]));
+                    dst[c] =
+                        static_cast<uint8_t>(Premultiplied(bgra[c], bgra[3]) + Premultiplied(checker, 255 - bgra[3]));
             } else if (!IsSeeThrough(src)) {
                 std::memcpy(dst, src, 3);
             } else {
@@ -338,9 +341,10 @@ std::vector<uint8_t> EncodeEmbeddedBmp(const ShapedPicture &shaped, size_t *pCol
     if (shaped.edges == Edges::kSoft) {
         *pColours = 0;
         format.bitCount = 32;
-        const size_t rowBytes = size_t(format.width) * 4;
-        return EncodeBmp(
-            format, [&](uint32_t row, uint8_t *pRow) { std::memcpy(pRow, &picture.pixels[row * rowBytes], rowBytes); });
+        return EncodeBmp(format, [&](uint32_t row, uint8_t *pRow) {
+            const uint8_t *pPixel = &picture.pixels[size_t(row) * format.width * 4];
+            for (uint32_t x = 0; x < format.width; ++x) SoftPixelColours(pPixel + 4 * x, pRow + 4 * x);
+        });
     }
     FewColours colours;
     FindFewColours(picture, &colours);

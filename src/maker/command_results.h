@@ -26,7 +26,7 @@ enum class Edges { kCut, kSoft };
 enum class EdgesChoice { kDefault, kCut, kSoft };
 
 struct ShapedPicture {
-    Picture picture; // for soft edges the pixels as read, alpha not premultiplied
+    Picture picture; // for soft edges as read, alpha not premultiplied, swapped by EncodeSoftShape
     Edges edges = Edges::kCut;
     ShapeCounts counts;
 };

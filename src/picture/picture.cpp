@@ -199,23 +199,17 @@ ShapeCounts EncodeShapeInColours(Picture *pPicture)
     return counts;
 }
 
-ShapeCounts CountSoftShape(const Picture &picture)
+ShapeCounts EncodeSoftShape(Picture *pPicture)
 {
     ShapeCounts counts;
-    for (size_t i = 3; i < picture.pixels.size(); i += 4) {
-        counts.seeThrough += picture.pixels[i] == 0;
-        counts.partlyTransparent += picture.pixels[i] != 0 && picture.pixels[i] != 255;
+    uint8_t *pPixel = pPicture->pixels.data();
+    uint8_t *const pEnd = pPixel + pPicture->pixels.size();
+    for (; pPixel != pEnd; pPixel += 4) {
+        const uint8_t alpha = pPixel[3];
+        counts.seeThrough += alpha == 0;
+        counts.partlyTransparent += alpha != 0 && alpha != 255;
+        pPixel[3] = pPixel[0];
+        pPixel[0] = alpha;
     }
     return counts;
-}
-
-Picture SoftShapeInColours(const Picture &picture)
-{
-    Picture shape;
-    shape.width = picture.width;
-    shape.height = picture.height;
-    shape.pixels.resize(picture.pixels.size());
-    for (size_t i = 0; i < picture.pixels.size(); i += 4)
-        std::memset(&shape.pixels[i], picture.pixels[i + 3] ? 255 : 0, 4);
-    return shape;
 }

@@ -56,14 +56,24 @@ struct ShapeCounts {
 // 255 throughout.
 ShapeCounts EncodeShapeInColours(Picture *pPicture);
 
-// For soft edges the pixels stay as they are, alpha and all: counts the
-// fully and the partly transparent ones.
-ShapeCounts CountSoftShape(const Picture &picture);
+// For soft edges the scan reads the shape from alpha: a pixel is cut away
+// (under Wine on X11) and lets clicks through where its alpha is 0, whatever
+// its colour. EncodeSoftShape swaps each pixel's alpha into its first byte,
+// where the scan looks, and its blue into its fourth, which the scan never
+// reads: alpha, green, red, blue, with these key and tolerance the scan finds
+// the pixels whose alpha is above 0. It counts the fully and the partly
+// transparent pixels.
+constexpr uint32_t kSoftShapeKey = 0x000000, kSoftShapeTolerance = 0xFFFF00;
+ShapeCounts EncodeSoftShape(Picture *pPicture);
 
-// The shape of a soft-edged picture in colours, as the cut rule reads them:
-// black where alpha is 0, which lets clicks through and which Wine on X11
-// cuts away without a compositor, white elsewhere.
-Picture SoftShapeInColours(const Picture &picture);
+// Blue, green, red and alpha of a pixel that EncodeSoftShape has swapped.
+inline void SoftPixelColours(const uint8_t *pSwapped, uint8_t *pBgra)
+{
+    pBgra[0] = pSwapped[3];
+    pBgra[1] = pSwapped[1];
+    pBgra[2] = pSwapped[2];
+    pBgra[3] = pSwapped[0];
+}
 
 // A colour byte times alpha, as a premultiplied surface holds it.
 inline uint8_t Premultiplied(uint8_t colour, uint8_t alpha)

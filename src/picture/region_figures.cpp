@@ -87,12 +87,12 @@ void CountBatch(const RGNDATA *pBatch, DWORD cbBatch, void *pContext)
 
 } // namespace
 
-RegionFigures MeasureRegion(const Picture &picture)
+RegionFigures MeasureRegion(const Picture &picture, uint32_t key, uint32_t tolerance)
 {
     RegionFigures figures;
     Tally tally{&figures, std::vector<uint32_t>(picture.height), {}};
-    figures.scanned = ScanColorKeyRuns(picture.pixels.data(), picture.width, picture.height, 4 * picture.width,
-                                       ART_KEY_COLOR, ART_KEY_TOLERANCE, CountBatch, &tally) != FALSE;
+    figures.scanned = ScanColorKeyRuns(picture.pixels.data(), picture.width, picture.height, 4 * picture.width, key,
+                                       tolerance, CountBatch, &tally) != FALSE;
     EndRow(&tally.bands);
     figures.bandedRectangles = tally.bands.rectangles;
     const auto busiest = std::max_element(tally.runsPerRow.begin(), tally.runsPerRow.end());

@@ -1,6 +1,6 @@
 // The window's region as the program makes it from a picture whose shape is
-// in its colours, in figures: found with the program's own scan, key and
-// tolerance.
+// in its colours, in figures: found with the program's own scan, and its key
+// and tolerance unless others are given.
 #ifndef BRIMSHADE_REGION_FIGURES_H
 #define BRIMSHADE_REGION_FIGURES_H
 
@@ -47,6 +47,7 @@ inline bool TooComplexForX11(const RegionFigures &figures)
     return figures.bandedRectangles > kX11ShapeRectangleLimit;
 }
 
-RegionFigures MeasureRegion(const Picture &picture);
+RegionFigures MeasureRegion(const Picture &picture, uint32_t key = ART_KEY_COLOR,
+                            uint32_t tolerance = ART_KEY_TOLERANCE);
 
 #endif

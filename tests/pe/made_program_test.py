@@ -51,6 +51,12 @@ def strip(out):
     return out
 
 
+def warnings(pe):
+    """What pefile finds wrong, but for its guess that a file mostly of zeros
+    is cut short: a picture with much transparency is mostly zeros."""
+    return [w for w in pe.get_warnings() if not w.startswith("Byte 0x00 makes up")]
+
+
 def name(section):
     return section.Name.rstrip(b"\0").decode()
 
@@ -106,7 +112,7 @@ class MadeProgramTest(unittest.TestCase):
 
     def assert_made_from(self, template, made, dib):
         t, m = pefile.PE(data=template), pefile.PE(data=made)
-        self.assertEqual(m.get_warnings(), [])
+        self.assertEqual(warnings(m), [])
         self.assertTrue(m.verify_checksum())
         self.assertEqual(m.OPTIONAL_HEADER.Magic, t.OPTIONAL_HEADER.Magic)
         self.assertEqual(resources(m), [(*ARTWORK, dib)])
@@ -180,7 +186,7 @@ class MadeProgramTest(unittest.TestCase):
     def test_on_top_adds_the_window_style_and_a_made_program_serves_as_a_template(self):
         on_top, dib = self.make(SAMPLE, TEMPLATE, "--on-top")
         made = pefile.PE(data=on_top)
-        self.assertEqual((made.get_warnings(), made.verify_checksum()), ([], True))
+        self.assertEqual((warnings(made), made.verify_checksum()), ([], True))
         self.assertEqual(resources(made), [(*ARTWORK, dib), (10, 102, 0x040C, struct.pack("<I", 0x00000008))])
         self.assert_loadable(made)
         (WORK / "on-top.exe").write_bytes(on_top)
