@@ -88,15 +88,16 @@ def expected(path, fmt, rows, transparency, gamma=None, alpha_unused=False, edge
 def figure_rows():
     """Over 2000 runs: narrow ones on the left in the top 60 rows (2280 of
     them), on the right below, so that the first batch ends at 150 and the
-    second at 200 and begins further down; alpha 127 and 0 cut away, 128 kept,
-    opaque near-black kept and raised."""
+    second at 200 and begins further down; alpha 127, 1 and 0 cut away, 128
+    kept, opaque near-black kept and raised; with soft edges only alpha 0 is
+    cut away."""
     rows = []
     for y in range(90):
         row = []
         for x in range(200):
             cut = x % 4 == 3 or x >= 150 if y < 60 else x < 50 or x % 5 == 0
             colour = (5, 5, 5) if (x + y) % 7 == 0 else (x % 256, 90, 200 - y)
-            row.append(colour + (((x + y) % 2 * 127) if cut else 128 + (x * y) % 128,))
+            row.append(colour + ((0, 1, 127)[(x + y) % 3] if cut else 128 + (x * y) % 128,))
         rows.append(row)
     return rows
 

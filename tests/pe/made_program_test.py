@@ -57,6 +57,12 @@ def warnings(pe):
     return [w for w in pe.get_warnings() if not w.startswith("Byte 0x00 makes up")]
 
 
+def resource_list(pe):
+    """Each resource's type, name, language and data, the data as its length
+    and hash, so that a failure shows without a diff of the bytes."""
+    return [(*key, len(data), zlib.crc32(data)) for *key, data in resources(pe)]
+
+
 def name(section):
     return section.Name.rstrip(b"\0").decode()
 
@@ -115,7 +121,7 @@ class MadeProgramTest(unittest.TestCase):
         self.assertEqual(warnings(m), [])
         self.assertTrue(m.verify_checksum())
         self.assertEqual(m.OPTIONAL_HEADER.Magic, t.OPTIONAL_HEADER.Magic)
-        self.assertEqual(resources(m), [(*ARTWORK, dib)])
+        self.assertEqual(resource_list(m), [(*ARTWORK, len(dib), zlib.crc32(dib))])
         self.assert_loadable(m)
         # The resource compiler's layout, as the template shows it: three
         # one-entry directories, the data entry and the bitmap, rounded to 8.
@@ -187,7 +193,9 @@ class MadeProgramTest(unittest.TestCase):
         on_top, dib = self.make(SAMPLE, TEMPLATE, "--on-top")
         made = pefile.PE(data=on_top)
         self.assertEqual((warnings(made), made.verify_checksum()), ([], True))
-        self.assertEqual(resources(made), [(*ARTWORK, dib), (10, 102, 0x040C, struct.pack("<I", 0x00000008))])
+        style = struct.pack("<I", 0x00000008)  # WS_EX_TOPMOST
+        self.assertEqual(resource_list(made), [(*ARTWORK, len(dib), zlib.crc32(dib)),
+                                               (10, 102, 0x040C, len(style), zlib.crc32(style))])
         self.assert_loadable(made)
         (WORK / "on-top.exe").write_bytes(on_top)
         for options in ((), ("--on-top",)):

@@ -283,8 +283,9 @@ TEST_F(PictureTool, AlphaDecidesTheShapeOrIsKeptPixelByPixel)
     for (int i = 0; i < w * h; ++i) {
         const uint8_t alpha = static_cast<uint8_t>(i * 7 % 256),
                       level = static_cast<uint8_t>(i % 5 == 0 ? i % 17 : 200);
-        bgra.insert(bgra.end(), {level, static_cast<uint8_t>(level / 2), level, alpha});
-        raised += alpha >= 128 && IsNearBlack(level, level / 2, level);
+        const uint8_t red = static_cast<uint8_t>(level + 1);
+        bgra.insert(bgra.end(), {level, static_cast<uint8_t>(level / 2), red, alpha});
+        raised += alpha >= 128 && IsNearBlack(level, level / 2, red);
         transparent += alpha == 0;
         partly += alpha != 0 && alpha != 255;
     }
@@ -300,6 +301,24 @@ TEST_F(PictureTool, AlphaDecidesTheShapeOrIsKeptPixelByPixel)
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             EXPECT_EQ(std::memcmp(BmpPixel(soft, x, y), &bgra[4 * (y * w + x)], 4), 0) << x << "," << y;
+
+    // The preview: the picture over the checker pattern of 8-pixel squares of
+    // greys 224 and 160, blended as the desktop blends premultiplied pixels.
+    const fs::path preview = dir_ / "preview.png";
+    ASSERT_EQ(Tool("preview " + (dir_ / "alpha.png").string() + " -o " + preview.string()).status, 0);
+    png_image image;
+    std::memset(&image, 0, sizeof(image));
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&image, preview.c_str()));
+    image.format = PNG_FORMAT_BGR;
+    std::vector<uint8_t> shown(PNG_IMAGE_SIZE(image));
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, shown.data(), 0, nullptr));
+    for (int i = 0; i < w * h; ++i) {
+        const int alpha = bgra[4 * i + 3], checker = (i % w / 8 + i / w / 8) % 2 == 0 ? 224 : 160;
+        for (int c = 0; c < 3; ++c)
+            EXPECT_EQ(shown[3 * i + c], (bgra[4 * i + c] * alpha + 127) / 255 + (checker * (255 - alpha) + 127) / 255)
+                << i % w << "," << i / w;
+    }
 
     const BmpPicture bmp = Converted(dir_ / "alpha.png", &run, " --edges=cut");
     ASSERT_EQ(run.status, 0) << run.err;
@@ -385,7 +404,8 @@ TEST_F(PictureTool, ExitStatusesForEveryArgumentOrder)
     WriteBytes(refused, BmpHeaders(4, 4, 4));
     const std::string out = (dir_ / "out").string();
     for (const char *form : {"inspect P", "inspect P --json", "inspect --json P", "preview P -o O", "preview -o O P",
-                             "convert P -o O", "convert -o O P", "inspect -- P", "convert -o O -- P"}) {
+                             "convert P -o O", "convert -o O P", "inspect -- P", "convert -o O -- P",
+                             "inspect P --edges=cut", "convert --edges cut P -o O", "preview P -o O --edges=cut"}) {
         SCOPED_TRACE(form);
         auto with = [&](const std::string &picture) {
             std::string args = form;
@@ -396,15 +416,35 @@ TEST_F(PictureTool, ExitStatusesForEveryArgumentOrder)
         EXPECT_EQ(with(good).status, 0) << with(good).err;
         EXPECT_EQ(with(refused).status, 1);
     }
-    for (const char *usage :
-         {"", "inspect", "inspect P --jsn", "inspect P --json x", "convert P", "convert P -o", "convert P O",
-          "preview P -x O", "show P", "--help x", "convert P -o O -o O", "inspect P -- --json", "convert P -o O --json",
-          "preview P -o O --template T", "inspect P -o O"}) {
+    for (const char *usage : {"",
+                              "inspect",
+                              "inspect P --jsn",
+                              "inspect P --json x",
+                              "convert P",
+                              "convert P -o",
+                              "convert P O",
+                              "preview P -x O",
+                              "show P",
+                              "--help x",
+                              "convert P -o O -o O",
+                              "inspect P -- --json",
+                              "convert P -o O --json",
+                              "preview P -o O --template T",
+                              "inspect P -o O",
+                              "inspect P --edges=round",
+                              "inspect P --edges",
+                              "convert P -o O --on-top",
+                              "inspect P --on-top",
+                              "make P -o O --on-top=yes"}) {
         SCOPED_TRACE(usage);
         const ToolRun run = Tool(usage);
         EXPECT_EQ(run.status, 2);
         EXPECT_NE(run.err.find("usage: brimshade-picture inspect PICTURE [--json]"), std::string::npos) << run.err;
     }
+    // Soft edges need transparency, which the good picture has not.
+    const ToolRun soft = Tool("inspect --edges=soft " + good);
+    EXPECT_EQ(soft.status, 1);
+    EXPECT_NE(soft.err.find(good + ": soft edges need a picture with transparency"), std::string::npos) << soft.err;
     // Options after the picture, even where getopt would stop at it.
     setenv("POSIXLY_CORRECT", "1", 1);
     EXPECT_EQ(Tool("convert " + good + " -o " + out).status, 0);
