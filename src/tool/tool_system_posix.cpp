@@ -93,13 +93,17 @@ WriteOutcome WriteInto(const std::string &path, const std::vector<uint8_t> &byte
 
 bool ReadFileBytes(const std::string &path, std::vector<uint8_t> *pBytes, std::string *pError)
 {
-    std::FILE *file = std::fopen(path.c_str(), "rb");
+    // Without waiting: a FIFO would otherwise hold the tool until something
+    // writes to it. A regular file reads the same either way.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    std::FILE *file = fd < 0 ? nullptr : fdopen(fd, "rb");
     if (!file) {
         *pError = std::string("cannot be opened: ") + std::strerror(errno);
+        if (fd >= 0) close(fd);
         return false;
     }
     struct stat st;
-    bool ok = fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode);
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     if (!ok) {
         *pError = NotARegularFile();
     } else if (st.st_size > kMaxFileBytes) {

@@ -544,6 +544,12 @@ TEST_F(PictureTool, OutputsThatAreNoPlainFileKeepWhatTheyAre)
     EXPECT_EQ(toFifo.status, 0) << toFifo.err;
     EXPECT_TRUE(read == expected);
     EXPECT_TRUE(fs::is_fifo(fifo));
+    // Nor is a FIFO waited on as a picture: nothing may ever write to it.
+    const std::string inspect = "timeout 10 " + std::string(BRIMSHADE_PICTURE_TOOL) + " inspect " + fifo.string() +
+                                " 2>" + (dir_ / "stderr").string();
+    EXPECT_EQ(WEXITSTATUS(std::system(inspect.c_str())), 1);
+    EXPECT_EQ(ReadText(dir_ / "stderr"),
+              "brimshade-picture: " + fifo.string() + ": cannot be read: not a regular file\n");
 
     // A symbolic link stays one: its target is replaced whole.
     WriteBytes(dir_ / "target.bmp", {'o', 'l', 'd'});
