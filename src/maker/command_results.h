@@ -40,7 +40,7 @@ bool ReadShapedPicture(const uint8_t *pData, size_t cbData, EdgesChoice choice, 
 
 // The region the program makes of the picture, for cut edges; for soft ones,
 // the region of the pixels that are not fully transparent, which Wine on X11
-// makes the window's shape where no compositor blends it.
+// makes the window's shape.
 RegionFigures MeasureShape(const ShapedPicture &shaped);
 
 // What the user should know before building the picture in: a window that
@@ -76,7 +76,8 @@ bool PutInProgram(const std::vector<uint8_t> &programTemplate, const std::vector
                   std::vector<uint8_t> *pProgram, std::string *pError);
 
 // The line convert and make print for the output written: its size, its
-// colours and the pixels cut away and raised; it ends with a newline.
+// colours and the pixels cut away and raised, or for soft edges the fully
+// and partly transparent ones; it ends with a newline.
 std::string ConversionSummary(const std::string &out, const ShapedPicture &shaped, size_t colours);
 
 // text as a JSON string, quotes included. Bytes that are not UTF-8 become

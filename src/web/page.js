@@ -84,8 +84,9 @@ function hear(data, url) {
 function replaceWorker(id, why) {
     worker.terminate();
     startWorker();
+    if (!picture || unable || document.documentElement.dataset.done) return;
     if (id !== current) {
-        if (picture && !document.documentElement.dataset.done) post(picture);
+        post(picture);
         return;
     }
     refusal.textContent = `${picture.name}: the page ran out of memory with this picture (${why}).`;
