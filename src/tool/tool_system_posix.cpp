@@ -131,7 +131,7 @@ WriteOutcome WriteFileWhole(const std::string &path, const std::vector<uint8_t> 
         *pError = CannotBeWritten(errno);
         return WriteOutcome::kFailed;
     }
-    const bool replacing = replace && stat(target.c_str(), &st) == 0;
+    const bool replacing = replace && stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
     // A short name, whatever the length of the output's: any name the folder
     // takes can be the output's.
     std::string temp = FolderOf(target) + ".brimshade-XXXXXX";
@@ -171,8 +171,7 @@ std::string ToolDirectory()
     char self[PATH_MAX];
     const ssize_t length = readlink("/proc/self/exe", self, sizeof(self));
     if (length <= 0 || length == sizeof(self)) return "";
-    const std::string path(self, static_cast<size_t>(length));
-    return path.substr(0, path.rfind('/') + 1);
+    return FolderOf(std::string(self, static_cast<size_t>(length)));
 }
 
 void PrintOut(const std::string &text)

@@ -6,9 +6,11 @@ shadow below and to the right of it, on a transparent background.
     soft_picture.py OUT.png"""
 
 import math
-import struct
 import sys
-import zlib
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
+from make_sample_picture import png_bytes  # noqa: E402
 
 WIDTH, HEIGHT = 200, 150
 CARD = (20, 16, 150, 110)  # left, top, right, bottom
@@ -46,14 +48,6 @@ def pixel(x, y):
 def pixels():
     """Rows of (r, g, b, a), top row first."""
     return [[pixel(x, y) for x in range(WIDTH)] for y in range(HEIGHT)]
-
-
-def png_bytes(rows):
-    def chunk(kind, data):
-        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
-    raw = b"".join(b"\0" + bytes(c for p in row for c in p) for row in rows)
-    header = struct.pack(">IIBBBBB", len(rows[0]), len(rows), 8, 6, 0, 0, 0)  # 8-bit RGBA
-    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b"")
 
 
 if __name__ == "__main__":
